@@ -1,1 +1,6 @@
-set(VANDRAX_CORE_SOURCES ${VANDRAX_CORE_SOURCES} src/engine/errors.cpp)
+set(VANDRAX_CORE_SOURCES ${VANDRAX_CORE_SOURCES}
+  src/engine/errors.cpp
+  src/engine/math256.cpp
+  src/engine/sprite.cpp
+  src/engine/image_list.cpp
+  src/engine/wave_list.cpp)

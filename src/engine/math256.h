@@ -1,0 +1,13 @@
+#pragma once
+// Angles in 1/256 of a full turn, and the modulo helpers positions wrap with.
+
+#include <cstdint>
+
+// With Y growing downwards, (Cos256(a), Sin256(a)) points right at a = 0 and down at a = 64.
+double Cos256(uint8_t angle);
+double Sin256(uint8_t angle);
+
+// a mod n moved into [0, n).
+int32_t WrapMod(int32_t a, int32_t n);
+// x - trunc(x / n) * n, plus n when negative; x itself when n is 0.
+double FloatMod(double x, double n);

@@ -1,0 +1,66 @@
+#pragma once
+// The drawing surface on SDL_Renderer. In a window it draws into an 800 x 600 target texture
+// that Present scales (keeping the aspect, smoothly) into the window; over a software surface
+// (the simulator, benchmarks) it draws straight onto that surface.
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/draw_surface.h"
+
+class SdlDrawSurface : public IDrawSurface {
+public:
+    // Window mode: draws into a target texture scaled into the renderer's output at Present.
+    static std::unique_ptr<SdlDrawSurface> ForWindow(SDL_Renderer* renderer, int width, int height);
+    // Software mode over an SDL_Surface owned by the caller.
+    static std::unique_ptr<SdlDrawSurface> ForSurface(SDL_Surface* target);
+    ~SdlDrawSurface() override;
+
+    int32_t Width() const override { return width_; }
+    int32_t Height() const override { return height_; }
+    std::unique_ptr<ITexture> CreateTexture(const uint32_t* pixels, int32_t width, int32_t height) override;
+    void Draw(ITexture& texture, const Rect& src, const Rect& dst, int32_t opacity) override;
+    void DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees, int32_t opacity) override;
+    void FillRect(const Rect& rect, uint32_t rgb) override;
+    void DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
+                  std::string_view text) override;
+    int32_t TextWidth(std::string_view font, int32_t size, std::string_view text) override;
+    void Present() override;
+
+    SDL_Renderer* Renderer() const { return renderer_; }
+    // Where the surface lands in the window (window pixels), for mapping the pointer.
+    SDL_Rect PresentRect(int windowWidth, int windowHeight) const;
+    // The target texture was lost with the renderer's device: make a new one.
+    void RecreateTarget();
+    // Reads the current picture as 0xAARRGGBB pixels (width x height).
+    bool ReadPixels(std::vector<uint32_t>& pixels);
+
+private:
+    SdlDrawSurface(SDL_Renderer* renderer, SDL_Surface* software, int width, int height);
+    struct CachedText {
+        SDL_Texture* texture = nullptr;
+        int width = 0;
+        int height = 0;
+    };
+    TTF_Font* Font(std::string_view family, int32_t size);
+    const CachedText* Text(std::string_view family, int32_t size, uint32_t rgb, std::string_view text);
+
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Surface* software_ = nullptr;
+    SDL_Texture* target_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    std::map<std::pair<std::string, int32_t>, TTF_Font*> fonts_;
+    std::map<std::string, std::string> fontFiles_;
+    std::unordered_map<std::string, CachedText> texts_;
+};
+
+// The file of the installed font that best matches a family name ("Arial" gives Liberation Sans).
+std::string FindFontFile(const std::string& family);

@@ -1,0 +1,88 @@
+#include "platform/sdl/sdl_window.h"
+
+#include "platform/sdl/sdl_surface.h"
+
+SdlWindow::SdlWindow(SDL_Window* window, SdlDrawSurface* surface) : window_(window), surface_(surface) {
+    caption_ = SDL_GetWindowTitle(window_);
+}
+
+SdlWindow::~SdlWindow() {
+    for (SDL_Cursor* cursor : cursors_)
+        if (cursor != nullptr) SDL_FreeCursor(cursor);
+}
+
+void SdlWindow::SetCaption(const std::string& caption) {
+    if (caption == caption_) return;
+    caption_ = caption;
+    SDL_SetWindowTitle(window_, caption.c_str());
+}
+
+void SdlWindow::SetFullScreen(bool fullScreen) {
+    SDL_SetWindowFullscreen(window_, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool SdlWindow::IsFullScreen() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0; }
+
+bool SdlWindow::IsMaximized() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0; }
+
+void SdlWindow::StorePlacement() {
+    SDL_GetWindowPosition(window_, &storedX_, &storedY_);
+    SDL_GetWindowSize(window_, &storedW_, &storedH_);
+    placementStored_ = true;
+}
+
+void SdlWindow::RestorePlacement() {
+    if (!placementStored_) return;
+    SDL_RestoreWindow(window_);
+    SDL_SetWindowSize(window_, storedW_, storedH_);
+    SDL_SetWindowPosition(window_, storedX_, storedY_);
+}
+
+void SdlWindow::ShowNormal() {
+    if (!IsFullScreen() && (SDL_GetWindowFlags(window_) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED)) != 0)
+        SDL_RestoreWindow(window_);
+}
+
+void SdlWindow::SetPointer(PointerShape shape) {
+    if (shape == PointerShape::None) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    const auto index = static_cast<size_t>(shape);
+    if (cursors_[index] == nullptr) {
+        const SDL_SystemCursor id = shape == PointerShape::Hand    ? SDL_SYSTEM_CURSOR_HAND
+                                    : shape == PointerShape::IBeam ? SDL_SYSTEM_CURSOR_IBEAM
+                                                                   : SDL_SYSTEM_CURSOR_ARROW;
+        // NULL where the video driver has no cursors (the dummy driver): the shape just stays.
+        cursors_[index] = SDL_CreateSystemCursor(id);
+    }
+    if (cursors_[index] != nullptr) SDL_SetCursor(cursors_[index]);
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+void SdlWindow::WarpPointer(int32_t x, int32_t y) {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    const SDL_Rect place = surface_->PresentRect(w, h);
+    const double scale = static_cast<double>(place.w) / surface_->Width();
+    SDL_WarpMouseInWindow(window_, place.x + static_cast<int>(x * scale + 0.5), place.y + static_cast<int>(y * scale + 0.5));
+}
+
+void SdlWindow::MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) const {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    const SDL_Rect place = surface_->PresentRect(w, h);
+    if (place.w <= 0 || place.h <= 0) {
+        x = windowX;
+        y = windowY;
+        return;
+    }
+    x = static_cast<int32_t>((windowX - place.x) * static_cast<int64_t>(surface_->Width()) / place.w);
+    y = static_cast<int32_t>((windowY - place.y) * static_cast<int64_t>(surface_->Height()) / place.h);
+}
+
+void SdlWindow::ShowMessage(const std::string& text) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Vandrax", text.c_str(), window_);
+}

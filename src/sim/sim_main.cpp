@@ -1,0 +1,375 @@
+// vandrax-sim: the game's own code on a virtual clock, driven by a script, writing its state as
+// JSON and screenshots as PNG. Deterministic for a given seed and script.
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include <cxxabi.h>
+#include <unistd.h>
+
+#include "app/main_form.h"
+#include "app/random.h"
+#include "engine/errors.h"
+#include "platform/fake/fakes.h"
+#include "platform/sdl/music_xmp.h"
+#include "platform/sdl/paths.h"
+#include "platform/sdl/sdl_input.h"
+#include "platform/sdl/sdl_surface.h"
+#include "sim/sim_script.h"
+
+namespace {
+
+struct Options {
+    std::string data;
+    std::string home;
+    uint64_t seed = 1;
+    std::string script;
+    uint64_t untilMs = 10000;
+    double frameMs = 0;  // 0: the game's own pacing
+    std::string state;
+    std::vector<std::pair<uint64_t, std::string>> screenshots;
+    bool timedemo = false;
+};
+
+const char* const kUsage =
+    "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
+    "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n";
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw std::runtime_error(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--data") options.data = value();
+        else if (arg == "--home") options.home = value();
+        else if (arg == "--seed") options.seed = std::stoull(value());
+        else if (arg == "--script") options.script = value();
+        else if (arg == "--until-ms") options.untilMs = std::stoull(value());
+        else if (arg == "--frame-ms") options.frameMs = std::stod(value());
+        else if (arg == "--state") options.state = value();
+        else if (arg == "--timedemo") options.timedemo = true;
+        else if (arg == "--screenshot") {
+            const std::string v = value();
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos) throw std::runtime_error("--screenshot wants MS:FILE.png");
+            options.screenshots.emplace_back(std::stoull(v.substr(0, colon)), v.substr(colon + 1));
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return false;
+        } else {
+            throw std::runtime_error("unknown option '" + arg + "'");
+        }
+    }
+    return true;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c >= 0x80) {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string ClassName(const TSprite& sprite) {
+    const char* mangled = typeid(sprite).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled != nullptr ? demangled : mangled;
+    std::free(demangled);
+    return name;
+}
+
+std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
+    std::ostringstream j;
+    auto flag = [](bool b) { return b ? "true" : "false"; };
+    j << "{\n";
+    j << "  \"ScreenState\": " << int(form.ScreenState) << ",\n";
+    j << "  \"Score\": " << form.Score << ",\n";
+    j << "  \"Level\": " << form.Level << ",\n";
+    j << "  \"Lives\": " << form.Lives << ",\n";
+    j << "  \"Health\": " << form.Health << ",\n";
+    j << "  \"Speed\": " << form.Speed << ",\n";
+    j << "  \"Distance\": " << form.Distance << ",\n";
+    j << "  \"LevelLength\": " << form.LevelLength << ",\n";
+    j << "  \"Clan\": " << form.Clan << ",\n";
+    j << "  \"Driving\": " << flag(form.Driving) << ",\n";
+    j << "  \"Paused\": " << flag(form.Paused) << ",\n";
+    j << "  \"GameFullScreen\": " << flag(form.GameFullScreen) << ",\n";
+    j << "  \"GameSound\": " << flag(form.GameSound) << ",\n";
+    j << "  \"GameMusic\": " << flag(form.GameMusic) << ",\n";
+    j << "  \"GameMainExit\": " << flag(form.GameMainExit) << ",\n";
+    j << "  \"GameEnterName\": " << flag(form.GameEnterName) << ",\n";
+    j << "  \"GameSendResult\": " << flag(form.GameSendResult) << ",\n";
+    j << "  \"GamegoEdit\": " << flag(form.GamegoEdit) << ",\n";
+    j << "  \"GameClearHighScore\": " << flag(form.GameClearHighScore) << ",\n";
+    j << "  \"caption\": " << JsonString(window.Caption()) << ",\n";
+    j << "  \"fullScreenWindow\": " << flag(window.IsFullScreen()) << ",\n";
+    j << "  \"CountryName\": " << JsonString(form.CountryName) << ",\n";
+    j << "  \"PlayerName\": " << JsonString(form.PlayerName) << ",\n";
+    j << "  \"highScores\": [";
+    for (size_t i = 0; i < form.HighScores.size(); ++i) {
+        j << (i ? ", " : "") << "{\"name\": " << JsonString(form.HighScores[i].Name)
+          << ", \"score\": " << form.HighScores[i].Score << "}";
+    }
+    j << "],\n";
+    j << "  \"music\": " << (form.MusicName.empty() ? "null" : JsonString(form.MusicName)) << ",\n";
+    auto list = [&](const char* name, const std::vector<std::string>& items) {
+        j << "  \"" << name << "\": [";
+        for (size_t i = 0; i < items.size(); ++i) j << (i ? ", " : "") << JsonString(items[i]);
+        j << "],\n";
+    };
+    list("soundsPlayed", form.SoundsPlayed);
+    list("errors", form.Errors);
+    list("packsLoaded", form.PacksLoaded);
+    j << "  \"soundPackLoads\": " << form.SoundPackLoads << ",\n";
+    std::map<std::string, int> classes;
+    TSpriteEngine& root = form.SpriteEngine.Engine();
+    for (int32_t i = 0; i < root.ChildCount(); ++i) ++classes[ClassName(*root.ChildAt(i))];
+    j << "  \"sprites\": {";
+    bool first = true;
+    for (const auto& [name, count] : classes) {
+        j << (first ? "" : ", ") << JsonString(name) << ": " << count;
+        first = false;
+    }
+    j << "},\n";
+    j << "  \"timers\": {\"Timer1\": " << flag(form.Timer1.Enabled()) << ", \"frameTimer\": "
+      << flag(form.DXTimer.Running()) << "},\n";
+    j << "  \"exited\": " << flag(exited) << ",\n";
+    j << "  \"frames\": " << form.FramesDrawn << "\n";
+    j << "}\n";
+    return j.str();
+}
+
+class Simulation {
+public:
+    explicit Simulation(const Options& options) : options_(options) {
+        surfacePixels_ = SDL_CreateRGBSurfaceWithFormat(0, 800, 600, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (surfacePixels_ == nullptr) throw std::runtime_error(SDL_GetError());
+        surface_ = SdlDrawSurface::ForSurface(surfacePixels_);
+        sound_ = std::make_unique<RecordingSoundDevice>(clock_);
+        music_ = std::make_unique<XmpMusicPlayer>(false);
+        platform_.window = &window_;
+        platform_.surface = surface_.get();
+        platform_.sound = sound_.get();
+        platform_.music = music_.get();
+        platform_.keyboard = &keyboard_;
+        platform_.clock = &clock_;
+        platform_.dataRoot = options.data;
+        platform_.settingsFolder = options.home;
+        form_ = std::make_unique<TMainForm>(platform_);
+        if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
+    }
+    ~Simulation() {
+        form_.reset();
+        surface_.reset();
+        SDL_FreeSurface(surfacePixels_);
+    }
+
+    void Start() {
+        form_->FormCreate();
+        form_->Show();
+    }
+
+    void Deliver(const SimEvent& event) {
+        TMainForm& form = *form_;
+        auto keyCode = [&](const std::string& name) {
+            const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
+            const int vk = VirtualKeyFromSdl(key);
+            if (vk == 0) throw std::runtime_error("script line " + std::to_string(event.line) + ": unknown key '" + name + "'");
+            return vk;
+        };
+        if (event.kind == "key-down" || event.kind == "key-up") {
+            if (event.args.empty()) throw std::runtime_error("script line " + std::to_string(event.line) + ": no key");
+            const int vk = keyCode(event.args[0]);
+            uint32_t shift = kShiftNone;
+            for (size_t i = 1; i < event.args.size(); ++i) {
+                if (event.args[i] == "alt") shift |= kShiftAlt;
+                else if (event.args[i] == "ctrl") shift |= kShiftCtrl;
+                else if (event.args[i] == "shift") shift |= kShiftShift;
+            }
+            if (event.kind == "key-up") {
+                keyboard_.down.erase(vk);
+                return;
+            }
+            keyboard_.down.insert(vk);
+            form.FormKeyDown(vk, shift);
+            if (vk == 8 || vk == 13 || vk == 27) form.FormKeyPress(static_cast<char>(vk));
+        } else if (event.kind == "char") {
+            for (const std::string& arg : event.args)
+                for (char c : arg) form.FormKeyPress(c);
+        } else if (event.kind == "mouse-move") {
+            if (event.args.size() < 2) throw std::runtime_error("script line " + std::to_string(event.line) + ": mouse-move X Y");
+            mouseX_ = std::stoi(event.args[0]);
+            mouseY_ = std::stoi(event.args[1]);
+            form.DXDrawMouseMove(mouseX_, mouseY_);
+        } else if (event.kind == "mouse-down") {
+            const std::string button = event.args.empty() ? "left" : event.args[0];
+            form.DXDrawMouseDown(button == "right"    ? MouseButton::Right
+                                 : button == "middle" ? MouseButton::Middle
+                                                      : MouseButton::Left,
+                                 mouseX_, mouseY_);
+        } else if (event.kind == "focus-lost") {
+            form.SetApplicationActive(false);
+        } else if (event.kind == "focus-gained") {
+            form.SetApplicationActive(true);
+        } else if (event.kind == "close") {
+            form.FormCloseQuery();
+        } else if (event.kind == "maximize") {
+            window_.maximized = true;
+            form.FormResize(true);
+        }
+    }
+
+    bool Screenshot(const std::string& file) {
+        if (IMG_SavePNG(surfacePixels_, file.c_str()) != 0) {
+            std::fprintf(stderr, "vandrax-sim: cannot write %s: %s\n", file.c_str(), IMG_GetError());
+            return false;
+        }
+        return true;
+    }
+
+    // Runs virtual time up to untilMs, a millisecond at a time.
+    void Run(const std::vector<SimEvent>& events) {
+        auto shots = options_.screenshots;
+        std::stable_sort(shots.begin(), shots.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        size_t nextEvent = 0;
+        size_t nextShot = 0;
+        for (uint64_t t = 0; t <= options_.untilMs; ++t) {
+            if (clock_.now < t) {
+                music_->AdvanceMs(static_cast<int>(t - clock_.now));
+                clock_.now = t;
+            }
+            while (nextEvent < events.size() && events[nextEvent].at <= clock_.now && !form_->Terminated())
+                Deliver(events[nextEvent++]);
+            if (form_->Terminated()) break;
+            form_->Idle();
+            while (nextShot < shots.size() && shots[nextShot].first <= clock_.now) Screenshot(shots[nextShot++].second);
+            if (form_->Terminated()) break;
+        }
+    }
+
+    // As fast as possible: every iteration is one frame of virtual time.
+    void TimeDemo() {
+        const double period = form_->DXTimer.FramePeriod();
+        const auto start = std::chrono::steady_clock::now();
+        const int64_t framesBefore = form_->FramesDrawn;
+        double virtualTime = static_cast<double>(clock_.now);
+        while (clock_.now < options_.untilMs && !form_->Terminated()) {
+            virtualTime += period;
+            const uint64_t next = static_cast<uint64_t>(virtualTime);
+            music_->AdvanceMs(static_cast<int>(next - clock_.now));
+            clock_.now = next;
+            form_->Idle();
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const int64_t frames = form_->FramesDrawn - framesBefore;
+        std::printf("frames %lld\nseconds %.3f\nfps %.1f\n", static_cast<long long>(frames), seconds,
+                    seconds > 0 ? frames / seconds : 0.0);
+    }
+
+    TMainForm& Form() { return *form_; }
+    FakeWindow& Window() { return window_; }
+
+private:
+    const Options& options_;
+    ManualClock clock_;
+    FakeWindow window_;
+    FakeKeyboard keyboard_;
+    SDL_Surface* surfacePixels_ = nullptr;
+    std::unique_ptr<SdlDrawSurface> surface_;
+    std::unique_ptr<RecordingSoundDevice> sound_;
+    std::unique_ptr<XmpMusicPlayer> music_;
+    Platform platform_;
+    std::unique_ptr<TMainForm> form_;
+    int32_t mouseX_ = 0;
+    int32_t mouseY_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        if (!ParseOptions(argc, argv, options)) return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vandrax-sim: %s\n%s", error.what(), kUsage);
+        return 2;
+    }
+    if (options.home.empty()) {
+        // Never the player's own settings: a fresh folder of its own.
+        char folder[] = "/tmp/vandrax-sim-XXXXXX";
+        if (mkdtemp(folder) == nullptr) {
+            std::perror("vandrax-sim: mkdtemp");
+            return 1;
+        }
+        options.home = folder;
+    }
+    if (options.data.empty()) options.data = FindDataRoot().string();
+    std::vector<SimEvent> events;
+    if (!options.script.empty()) {
+        std::ifstream in(options.script);
+        if (!in) {
+            std::fprintf(stderr, "vandrax-sim: cannot read %s\n", options.script.c_str());
+            return 2;
+        }
+        try {
+            events = ParseSimScript(in);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
+            return 2;
+        }
+    }
+    if (TTF_Init() != 0) std::fprintf(stderr, "vandrax-sim: no text: %s\n", TTF_GetError());
+    SeedRandom(options.seed);
+    int status = 0;
+    try {
+        Simulation sim(options);
+        sim.Start();
+        if (options.timedemo)
+            sim.TimeDemo();
+        else
+            sim.Run(events);
+        if (!options.state.empty()) {
+            std::ofstream out(options.state);
+            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated());
+            if (!out) {
+                std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());
+                status = 1;
+            }
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
+        status = 1;
+    }
+    TTF_Quit();
+    return status;
+}
