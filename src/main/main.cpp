@@ -121,7 +121,7 @@ int Run() {
         auto surface = SdlDrawSurface::ForWindow(renderer, 800, 600);
         SdlWindow window(sdlWindow, surface.get());
         SdlSoundDevice sound;
-        XmpMusicPlayer music(sound.Opened());
+        XmpMusicPlayer music(XmpMusicPlayer::Clock::Audio);
         SdlKeyboard keyboard(sdlWindow);
         SdlClock clock;
 

@@ -176,7 +176,7 @@ public:
         if (surfacePixels_ == nullptr) throw std::runtime_error(SDL_GetError());
         surface_ = SdlDrawSurface::ForSurface(surfacePixels_);
         sound_ = std::make_unique<RecordingSoundDevice>(clock_);
-        music_ = std::make_unique<XmpMusicPlayer>(false);
+        music_ = std::make_unique<XmpMusicPlayer>(XmpMusicPlayer::Clock::Virtual);
         platform_.window = &window_;
         platform_.surface = surface_.get();
         platform_.sound = sound_.get();

@@ -1,0 +1,361 @@
+// The sprite tree's ordering rules: Z insertion, the move, collision and draw passes, deferred
+// death, animation and the tiled background.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/errors.h"
+#include "engine/image_list.h"
+#include "engine/math256.h"
+#include "engine/sprite.h"
+#include "platform/fake/fakes.h"
+
+namespace {
+
+// A sprite that logs its steps, draws and hits into a shared journal.
+class Probe : public TSprite {
+public:
+    Probe(TSprite* parent, std::string name, std::vector<std::string>& journal)
+        : TSprite(parent), name_(std::move(name)), journal_(journal) {
+        Width = 10;
+        Height = 10;
+    }
+    void Step(int32_t) override {
+        journal_.push_back("step " + name_);
+        if (onStep) onStep(*this);
+    }
+    void Render() override { journal_.push_back("draw " + name_); }
+    void Hit(TSprite* other, bool& done) override {
+        journal_.push_back("hit " + name_ + ">" + static_cast<Probe*>(other)->name_);
+        if (onHit) onHit(*this, *other, done);
+    }
+    std::function<void(Probe&)> onStep;
+    std::function<void(Probe&, TSprite&, bool&)> onHit;
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+    std::vector<std::string>& journal_;
+};
+
+std::vector<std::string> DrawOrderNames(const TSprite& parent) {
+    std::vector<std::string> names;
+    if (parent.DrawOrder() != nullptr)
+        for (TSprite* s : *parent.DrawOrder()) names.push_back(static_cast<Probe*>(s)->Name());
+    return names;
+}
+
+class SpriteTreeTest : public ::testing::Test {
+protected:
+    Probe* Add(const std::string& name, int z = 0, TSprite* parent = nullptr) {
+        auto* p = new Probe(parent != nullptr ? parent : &engine, name, journal);
+        p->SetZ(z);
+        return p;
+    }
+    TSpriteEngine engine;
+    NullSurface surface;
+    std::vector<std::string> journal;
+
+    void SetUp() override { engine.SetDrawTarget(&surface); }
+};
+
+TEST_F(SpriteTreeTest, NewestSpriteOfALayerIsDrawnFirstAndSoSeenBeneath) {
+    Add("a");
+    Add("b");
+    Add("c");
+    Add("top", 5);
+    Add("under", -1);
+    EXPECT_EQ(DrawOrderNames(engine), (std::vector<std::string>{"under", "c", "b", "a", "top"}));
+
+    // Moving to an occupied layer puts the sprite beneath that layer's sprites too.
+    Probe* mover = Add("mover", 9);
+    mover->SetZ(0);
+    EXPECT_EQ(DrawOrderNames(engine), (std::vector<std::string>{"under", "mover", "c", "b", "a", "top"}));
+    // Setting the same Z again changes nothing.
+    mover->SetZ(0);
+    EXPECT_EQ(DrawOrderNames(engine)[1], "mover");
+}
+
+TEST_F(SpriteTreeTest, MovePassIsDepthFirstInAdditionOrderAndSkipsStillSubtrees) {
+    Probe* a = Add("a", 3);
+    Add("a1", 0, a);
+    Probe* b = Add("b", 1);
+    Add("b1", 0, b);
+    b->CanMove = false;
+    Add("c", 2);
+    engine.MoveTree(1);
+    EXPECT_EQ(journal, (std::vector<std::string>{"step a", "step a1", "step c"}));
+}
+
+TEST_F(SpriteTreeTest, SpriteBornDuringMoveStepsNextFrameButIsDrawnThisFrame) {
+    Probe* parent = Add("parent");
+    bool spawned = false;
+    parent->onStep = [&](Probe&) {
+        if (!spawned) {
+            spawned = true;
+            Add("child");
+        }
+    };
+    engine.MoveTree(1);
+    engine.RenderPass();
+    EXPECT_EQ(journal, (std::vector<std::string>{"step parent", "draw child", "draw parent"}));
+    journal.clear();
+    engine.MoveTree(1);
+    EXPECT_EQ(journal, (std::vector<std::string>{"step parent", "step child"}));
+}
+
+TEST_F(SpriteTreeTest, KilledSpriteStaysUntilRemoveDeadAndIsListedOnce) {
+    Probe* victim = Add("victim");
+    Add("other");
+    victim->Kill();
+    victim->Kill();
+    ASSERT_EQ(engine.DeadList.size(), 1u);
+    EXPECT_EQ(victim->Collide(), 0);  // a dead sprite runs no pass of its own
+    engine.MoveTree(1);
+    engine.RenderPass();
+    EXPECT_EQ(journal, (std::vector<std::string>{"step victim", "step other", "draw other", "draw victim"}));
+    EXPECT_EQ(engine.SpriteTotal, 2);
+    engine.RemoveDead();
+    EXPECT_EQ(engine.SpriteTotal, 1);
+    EXPECT_EQ(engine.ChildCount(), 1);
+    EXPECT_TRUE(engine.DeadList.empty());
+}
+
+TEST_F(SpriteTreeTest, DeadParentTakesItsDeadChildrenAlong) {
+    Probe* parent = Add("parent");
+    Probe* child = Add("child", 0, parent);
+    child->Kill();
+    parent->Kill();
+    engine.RemoveDead();
+    EXPECT_EQ(engine.ChildCount(), 0);
+    EXPECT_EQ(engine.SpriteTotal, 0);
+    EXPECT_TRUE(engine.DeadList.empty());
+}
+
+TEST_F(SpriteTreeTest, CollisionPassEndsWhenTheColliderDiesButNotWhenItKillsTheOther) {
+    Probe* shot = Add("shot");
+    Add("first");
+    Add("second");
+    Add("third");
+    shot->onHit = [](Probe&, TSprite& other, bool&) { other.Kill(); };
+    EXPECT_EQ(shot->Collide(), 3);
+    EXPECT_EQ(journal, (std::vector<std::string>{"hit shot>first", "hit shot>second", "hit shot>third"}));
+
+    // Killed sprites can still be hit; a collider that kills itself gets no further Hit.
+    journal.clear();
+    shot->onHit = [](Probe& self, TSprite&, bool&) { self.Kill(); };
+    EXPECT_EQ(shot->Collide(), 1);
+    EXPECT_EQ(journal, (std::vector<std::string>{"hit shot>first"}));
+
+    // Switching its own CanCollide off ends the pass the same way.
+    journal.clear();
+    Probe* bumper = Add("bumper");
+    bumper->onHit = [](Probe& self, TSprite&, bool&) { self.CanCollide = false; };
+    EXPECT_EQ(bumper->Collide(), 1);
+}
+
+TEST_F(SpriteTreeTest, CollisionUsesBoxesTakenBeforeAnyHitAndSkipsNonCollidingSubtrees) {
+    Probe* car = Add("car");
+    Probe* near = Add("near");
+    near->X = 9;  // overlaps [0,10) by one column
+    Probe* edge = Add("edge");
+    edge->X = 10;  // touching edges do not overlap
+    Probe* shy = Add("shy");
+    shy->CanCollide = false;
+    Add("inside-shy", 0, shy);
+    car->onHit = [](Probe& self, TSprite&, bool&) { self.X = 500; };  // moving in Hit changes nothing now
+    Probe* far = Add("far");
+    far->X = 5;
+    EXPECT_EQ(car->Collide(), 2);
+    EXPECT_EQ(journal, (std::vector<std::string>{"hit car>near", "hit car>far"}));
+}
+
+TEST_F(SpriteTreeTest, DrawPassSkipsHiddenSubtreesAndSpritesOffTheSurface) {
+    Probe* hidden = Add("hidden");
+    hidden->Shown = false;
+    Add("hidden-child", 0, hidden);
+    Probe* partly = Add("partly");
+    partly->X = -5;
+    Probe* touching = Add("touching");
+    touching->X = 800;  // box [800,810) only touches the surface's edge
+    Probe* below = Add("below");
+    below->Y = 595;
+    engine.RenderPass();
+    EXPECT_EQ(journal, (std::vector<std::string>{"draw below", "draw partly"}));
+    EXPECT_EQ(engine.DrawnCount, 2);
+}
+
+TEST_F(SpriteTreeTest, ChildAtReportsTheGameTexts) {
+    try {
+        engine.ChildAt(0);
+        FAIL() << "no error";
+    } catch (const GameError& e) {
+        EXPECT_STREQ(e.what(), "Index of the list exceeds the range. (0)");
+    }
+    Add("only");
+    try {
+        engine.ChildAt(3);
+        FAIL() << "no error";
+    } catch (const GameError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (3)");
+    }
+}
+
+TEST(ImageSpriteAnimation, ClampsLoopsAndResets) {
+    struct Case {
+        const char* what;
+        int32_t frameCount;
+        bool loop;
+        double index;
+        double speed;
+        double wantIndex;
+        double wantSpeed;
+    };
+    const Case cases[] = {
+        {"reaching the end stops on the last frame", 4, false, 3.9, 0.1, 3, 0},
+        {"a looping animation wraps", 4, true, 4.4, 0.1, 0.5, 0.1},
+        {"running backwards stops on the first frame", 4, false, 0.05, -0.1, 0, 0},
+        {"no frames, looping", 0, true, 2.0, 0.1, 0, 0.1},
+        {"no frames, not looping", 0, false, 2.0, 0.0, 0, 0},
+        {"in the middle nothing is clamped", 4, false, 1.0, 0.5, 1.5, 0.5},
+    };
+    TSpriteEngine engine;
+    for (const Case& c : cases) {
+        auto* sprite = new TImageSprite(&engine);
+        sprite->FrameCount = c.frameCount;
+        sprite->FrameLoop = c.loop;
+        sprite->FrameIndex = c.index;
+        sprite->FrameSpeed = c.speed;
+        sprite->Step(1);
+        EXPECT_NEAR(sprite->FrameIndex, c.wantIndex, 1e-9) << c.what;
+        EXPECT_NEAR(sprite->FrameSpeed, c.wantSpeed, 1e-9) << c.what;
+    }
+}
+
+TEST(ImageSpriteAnimation, LagCountScalesTheAnimation) {
+    TSpriteEngine engine;
+    auto* sprite = new TImageSprite(&engine);
+    sprite->FrameCount = 16;
+    sprite->FrameSpeed = 0.05;
+    sprite->Step(3);
+    EXPECT_NEAR(sprite->FrameIndex, 0.15, 1e-12);
+    sprite->FrameStart = 2;
+    sprite->FrameIndex = 3.7;
+    EXPECT_EQ(sprite->CurrentPattern(), 5);
+}
+
+TEST(ImageSpriteExtent, WrappedSpritesComeBackOnTheOtherSide) {
+    TSpriteEngine engine;
+    auto* sprite = new TImageSprite(&engine);
+    sprite->Width = 100;
+    sprite->Height = 50;
+    sprite->Wrap = true;
+    struct Case {
+        double x, y;
+        int32_t left, top;
+    };
+    for (const Case& c : {Case{850, 10, -50, 10}, Case{-30, -20, -30, -20}, Case{950, 700, 50, 50},
+                          Case{300, 640, 300, -10}}) {
+        sprite->X = c.x;
+        sprite->Y = c.y;
+        EXPECT_EQ(sprite->Extent(), MakeRect(c.left, c.top, 100, 50)) << c.x << "," << c.y;
+    }
+}
+
+// A picture item of w x h cells, each pattern filled with its own colour.
+PackContents OnePicture(const std::string& name, int32_t w, int32_t h, int32_t pw, int32_t ph) {
+    PackContents contents;
+    ImageItemData item;
+    item.name = name;
+    item.patternWidth = pw;
+    item.patternHeight = ph;
+    Picture picture;
+    picture.width = w;
+    picture.height = h;
+    picture.pixels.assign(static_cast<size_t>(w * h), 0xFF808080);
+    item.picture = picture;
+    contents.images.push_back(item);
+    return contents;
+}
+
+TEST(BackgroundSprite, WrappedMapDrawsRowsFromTheOffsetOfItsPosition) {
+    NullSurface surface;
+    TPictureCollection images;
+    images.LoadContents(OnePicture("road", 800, 100, 0, 0));
+    images.Initialize(&surface);
+    TSpriteEngine engine;
+    engine.SetDrawTarget(&surface);
+    auto* road = new TBackgroundSprite(&engine);
+    road->ResizeMap(1, 1);
+    road->ImageItem = &images.FindImage("road");
+    road->Wrap = true;
+
+    auto rowsDrawn = [&](double y) {
+        surface.draws.clear();
+        road->Y = y;
+        engine.RenderPass();
+        std::vector<int32_t> tops;
+        for (const auto& d : surface.draws)
+            if (d.dst.left == 0) tops.push_back(d.dst.top);
+        return tops;
+    };
+    const std::vector<int32_t> expected = {-50, 50, 150, 250, 350, 450, 550, 650, 750};
+    // Rows start at -1, so the first row drawn is one cell above the offset.
+    std::vector<int32_t> at250 = rowsDrawn(250);
+    std::vector<int32_t> at50 = rowsDrawn(50);
+    EXPECT_EQ(at250.front(), -50);
+    EXPECT_EQ(at250, at50);  // with equal cells the road looks the same
+    for (int32_t top : expected) EXPECT_NE(std::find(at250.begin(), at250.end(), top), at250.end()) << top;
+    // Negative positions keep the sign of the remainder: -30 starts at -130.
+    EXPECT_EQ(rowsDrawn(-30).front(), -130);
+}
+
+TEST(BackgroundSprite, ResizeMapResetsTheGridsAndTouchesTestsSolidCells) {
+    TSpriteEngine engine;
+    auto* map = new TBackgroundSprite(&engine);
+    EXPECT_FALSE(map->CanCollide);
+    map->ResizeMap(3, 2);
+    EXPECT_EQ(map->Cell(2, 1), 0);
+    EXPECT_TRUE(map->SolidCell(2, 1));
+    EXPECT_EQ(map->Cell(3, 0), -1);
+    EXPECT_FALSE(map->SolidCell(-1, 0));
+    map->SetCell(1, 1, 7);
+    map->ResizeMap(3, 2);  // same size: nothing changes
+    EXPECT_EQ(map->Cell(1, 1), 7);
+    map->ResizeMap(0, 5);
+    EXPECT_EQ(map->MapColumns(), 0);
+    EXPECT_EQ(map->MapRows(), 0);
+
+    NullSurface surface;
+    TPictureCollection images;
+    images.LoadContents(OnePicture("tile", 20, 20, 0, 0));
+    images.Initialize(&surface);
+    map->ImageItem = &images.FindImage("tile");
+    map->ResizeMap(2, 1);
+    map->SetSolidCell(0, 0, false);
+    TSprite other(&engine);
+    other.Width = 5;
+    other.Height = 5;
+    other.X = 2;
+    EXPECT_FALSE(map->Touches(&other));  // over the open cell
+    other.X = 22;
+    EXPECT_TRUE(map->Touches(&other));   // over the solid one
+}
+
+TEST(AngleHelpers, DirectionsAndModulo) {
+    EXPECT_NEAR(Cos256(0), 1, 1e-12);
+    EXPECT_NEAR(Sin256(0), 0, 1e-12);
+    EXPECT_NEAR(Cos256(64), 0, 1e-12);
+    EXPECT_NEAR(Sin256(64), 1, 1e-12);  // down, with Y growing downwards
+    EXPECT_NEAR(Sin256(192), -1, 1e-12);
+    EXPECT_EQ(WrapMod(-1, 10), 9);
+    EXPECT_EQ(WrapMod(25, 10), 5);
+    EXPECT_DOUBLE_EQ(FloatMod(4.5, 4), 0.5);
+    EXPECT_DOUBLE_EQ(FloatMod(-0.5, 4), 3.5);
+    EXPECT_DOUBLE_EQ(FloatMod(7.25, 0), 7.25);
+}
+
+}  // namespace
