@@ -336,7 +336,9 @@ void TMainForm::DXDrawInitialize() {
     // The sound pack is read again at every initialisation of the drawing surface.
     DXWaveList.Initialize(platform_.sound);
     ++SoundPackLoads;
-    DXWaveList.LoadPack(DataPath(kSoundPack));
+    // A sound pack that cannot be read is reported here and the switch still completes; every
+    // sound asked for later reports its own missing wave.
+    Guard([&] { DXWaveList.LoadPack(DataPath(kSoundPack)); });
 }
 
 void TMainForm::DXDrawFinalize() {

@@ -1,0 +1,197 @@
+// Whole paths through the game the way a player takes them: vandrax-sim runs the game with a
+// script on a virtual clock, and the tests read the state it writes.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "app/high_scores.h"
+#include "app/settings_file.h"
+#include "app/text_codec.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+class Scenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/vandrax-scenario-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        dir = folder;
+        home = dir / "home";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the simulator until `untilMs` with the script's lines and returns the state it wrote.
+    json Run(const std::string& script, uint64_t untilMs, const std::string& extra = "") {
+        const fs::path scriptFile = dir / "script.txt";
+        std::ofstream(scriptFile) << script;
+        const fs::path state = dir / "state.json";
+        fs::remove(state);
+        std::ostringstream command;
+        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << home << " --seed 5 --script "
+                << scriptFile << " --until-ms " << untilMs << " --state " << state << " " << extra << " 2>"
+                << (dir / "stderr.txt");
+        const int status = std::system(command.str().c_str());
+        EXPECT_EQ(status, 0) << command.str();
+        std::ifstream in(state);
+        EXPECT_TRUE(in.good()) << "no state written";
+        json result;
+        if (in.good()) in >> result;
+        return result;
+    }
+
+    fs::path dir;
+    fs::path home;
+};
+
+TEST_F(Scenario, SplashGivesWayToTheMainMenuAfterFourSeconds) {
+    json before = Run("", 3990);
+    EXPECT_EQ(before["ScreenState"], 1);
+    EXPECT_TRUE(before["timers"]["Timer1"]);
+    json after = Run("", 4100);
+    EXPECT_EQ(after["ScreenState"], 2);
+    EXPECT_FALSE(after["timers"]["Timer1"]);
+    EXPECT_EQ(after["errors"].size(), 0u) << after["errors"];
+    EXPECT_EQ(after["caption"], "Vandrax");
+    // The main menu: six items, the publisher logo and the tiled background.
+    EXPECT_EQ(after["sprites"]["TImageSprite"], 7);
+    EXPECT_EQ(after["sprites"]["TBackgroundSprite"], 1);
+}
+
+TEST_F(Scenario, KeysAndClicksEndTheSplashAtOnce) {
+    struct Case {
+        const char* script;
+        int state;
+        bool fullScreen;
+    };
+    const Case cases[] = {
+        {"500 key-down Escape\n", 2, false},
+        {"500 key-down Return\n", 2, false},
+        {"400 mouse-move 300 300\n500 mouse-down left\n", 2, false},
+        {"500 mouse-down right\n", 1, false},
+        {"500 key-down Return alt\n", 1, true},  // Enter with Alt only switches the display
+        {"500 key-down Space\n", 1, false},
+    };
+    for (const Case& c : cases) {
+        json state = Run(c.script, 1000);
+        EXPECT_EQ(state["ScreenState"], c.state) << c.script;
+        EXPECT_EQ(state["GameFullScreen"], c.fullScreen) << c.script;
+    }
+    // After Escape the timer still fires at 4000 ms, but only acts on the splash.
+    json later = Run("500 key-down Escape\n", 4500);
+    EXPECT_EQ(later["ScreenState"], 2);
+    EXPECT_EQ(later["errors"].size(), 0u) << later["errors"];
+}
+
+TEST_F(Scenario, AltEnterSwitchesTheDisplayOnEveryScreenAndReloadsTheSoundPack) {
+    json splash = Run("500 key-down Return alt\n", 1000);
+    EXPECT_TRUE(splash["GameFullScreen"]);
+    EXPECT_TRUE(splash["fullScreenWindow"]);
+    EXPECT_EQ(splash["soundPackLoads"], 2);  // start-up, then the switch
+
+    json menu = Run("4500 key-down Return alt\n4600 key-down Return alt\n4700 key-down Return alt\n", 5000);
+    EXPECT_EQ(menu["ScreenState"], 2);
+    EXPECT_TRUE(menu["GameFullScreen"]);
+    EXPECT_EQ(menu["soundPackLoads"], 4);
+    EXPECT_EQ(menu["errors"].size(), 0u) << menu["errors"];
+
+    // Twice: back in the window.
+    json twice = Run("500 key-down Return alt\n600 key-down Return alt\n", 1000);
+    EXPECT_FALSE(twice["GameFullScreen"]);
+    EXPECT_FALSE(twice["fullScreenWindow"]);
+    // The overlay screen reached by the close button takes it too.
+    json overlay = Run("4500 close\n4600 key-down Return alt\n", 5000);
+    EXPECT_TRUE(overlay["GameMainExit"]);
+    EXPECT_TRUE(overlay["GameFullScreen"]);
+}
+
+TEST_F(Scenario, MaximisingTheWindowSwitchesToFullScreenAtTheNextFrame) {
+    json state = Run("500 maximize\n", 600);
+    EXPECT_TRUE(state["GameFullScreen"]);
+}
+
+TEST_F(Scenario, LosingFocusFreezesFramesButTimersKeepRunning) {
+    json atLoss = Run("1000 focus-lost\n", 1000);
+    json paused = Run("1000 focus-lost\n", 4500);
+    EXPECT_EQ(paused["caption"], "Vandrax [Pause]");
+    EXPECT_EQ(paused["frames"], atLoss["frames"]);  // not one frame while inactive
+    EXPECT_EQ(paused["ScreenState"], 2);             // the splash timer fired meanwhile
+    EXPECT_FALSE(paused["timers"]["frameTimer"]);
+
+    json back = Run("1000 focus-lost\n4500 focus-gained\n", 5500);
+    EXPECT_EQ(back["caption"], "Vandrax");
+    EXPECT_GT(back["frames"].get<int>(), paused["frames"].get<int>() + 50);
+}
+
+TEST_F(Scenario, TheCloseButtonOpensTheQuitOverlayOnlyOnTheMainMenu) {
+    json splash = Run("500 close\n", 1000);
+    EXPECT_EQ(splash["ScreenState"], 1);
+    EXPECT_FALSE(splash["GameMainExit"]);
+    EXPECT_EQ(splash["soundsPlayed"].size(), 0u);
+
+    json menu = Run("4500 close\n4700 close\n", 5000);
+    EXPECT_TRUE(menu["GameMainExit"]);
+    EXPECT_EQ(menu["caption"], "Vandrax [Pause]");
+    EXPECT_EQ(menu["soundsPlayed"], json::array({"pause", "button_down"}));  // once, not twice
+    EXPECT_EQ(menu["sprites"]["TMainExit"], 1);
+    EXPECT_EQ(menu["sprites"]["TMainExit_Word"], 1);
+    EXPECT_FALSE(menu["exited"]);
+}
+
+TEST_F(Scenario, FirstStartWritesTheSettingsFileWithTheDefaults) {
+    json state = Run("", 500);
+    EXPECT_FALSE(state["GameFullScreen"]);
+    EXPECT_TRUE(state["GameMusic"]);
+    EXPECT_TRUE(state["GameSound"]);
+    EXPECT_EQ(state["Clan"], 1);
+    EXPECT_EQ(state["highScores"][0]["score"], 3000);
+    ASSERT_TRUE(fs::exists(home / "Config.cfg"));
+    ConfigValues values;
+    ConfigReadResult result;
+    ASSERT_TRUE(ReadConfigFile(home / "Config.cfg", values, result));
+    EXPECT_FALSE(result.switchToFullScreen);
+    EXPECT_EQ(values.highScores[9].Score, 100);
+}
+
+TEST_F(Scenario, APreparedSettingsFileIsReadAtStartAndWrittenBack) {
+    ConfigValues values;
+    values.fullScreen = true;
+    values.music = false;
+    values.sound = true;
+    values.country = "Iceland";
+    values.name = "Rex";
+    InsertHighScore(values.highScores, "Vera", 2600);
+    fs::create_directories(home);
+    const std::string written = FormatConfig(values);
+    std::ofstream(home / "Config.cfg", std::ios::binary) << written;
+
+    json state = Run("", 500);
+    EXPECT_TRUE(state["GameFullScreen"]);
+    EXPECT_FALSE(state["GameMusic"]);
+    EXPECT_EQ(state["music"], nullptr);  // music off: no module is ever loaded
+    EXPECT_EQ(state["CountryName"], "Iceland%%%");  // the filling stays after the save at start-up
+    EXPECT_EQ(state["PlayerName"], "Rex%%");
+    EXPECT_EQ(state["highScores"][1]["name"], "Vera");
+    EXPECT_EQ(state["highScores"][2]["score"], 2500);
+    // Rewritten at start-up from what was read: the same text comes back.
+    std::ifstream in(home / "Config.cfg", std::ios::binary);
+    std::stringstream again;
+    again << in.rdbuf();
+    EXPECT_EQ(again.str(), written);
+}
+
+TEST_F(Scenario, TheMenuModulePlaysAfterStartUp) {
+    json state = Run("", 1000);
+    EXPECT_EQ(state["music"], "Menu");
+}
+
+}  // namespace
