@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -141,6 +142,10 @@ int Run() {
         SeedRandom(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                    static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
 
+        // For start-up measurements: end after this many presented frames.
+        const char* exitAfter = std::getenv("VANDRAX_EXIT_AFTER_FRAMES");
+        const int64_t framesToRun = exitAfter != nullptr ? std::atoll(exitAfter) : 0;
+
         TMainForm form(platform);
         form.FormCreate();
         SDL_ShowWindow(sdlWindow);
@@ -150,7 +155,9 @@ int Run() {
         while (!form.Terminated()) {
             while (!form.Terminated() && SDL_PollEvent(&event) != 0) Dispatch(event, form, window, *surface);
             if (form.Terminated()) break;
-            if (!form.Idle()) {
+            const bool drew = form.Idle();
+            if (framesToRun > 0 && form.FramesDrawn >= framesToRun) break;
+            if (!drew) {
                 // Sleep until the next frame or timer is due, waking at once for input.
                 const uint64_t now = clock.Milliseconds();
                 const uint64_t due = form.NextDueAt();

@@ -1,0 +1,157 @@
+// The main window's sound and music operations, the music restart rule and the screen
+// state machine, on the platform fakes.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/main_form.h"
+#include "engine/errors.h"
+#include "platform/fake/fakes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+SoundItemData Sound(const std::string& name) {
+    SoundItemData item;
+    item.name = name;
+    WaveData wave;
+    wave.channels = 1;
+    wave.sampleRate = 1000;
+    wave.bitsPerSample = 8;
+    wave.blockAlign = 1;
+    wave.bytesPerSecond = 1000;
+    wave.samples.assign(300, 0x80);
+    item.wave = wave;
+    return item;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/vandrax-form-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        root = folder;
+        fs::create_directories(root / "Music");
+        for (const char* name : {"Menu", "Main", "GameOver"}) std::ofstream(root / "Music" / (std::string(name) + ".xm")) << "x";
+        platform.window = &window;
+        platform.surface = &surface;
+        platform.sound = &device;
+        platform.music = &music;
+        platform.keyboard = &keyboard;
+        platform.clock = &clock;
+        platform.dataRoot = root;
+        platform.settingsFolder = root / "home";
+        form = std::make_unique<TMainForm>(platform);
+        PackContents pack;
+        pack.kind = PackKind::Sound;
+        for (const char* name : {"button_down", "button_up", "police", "boom"}) pack.sounds.push_back(Sound(name));
+        form->DXWaveList.Initialize(&device);
+        form->DXWaveList.LoadContents(pack);
+    }
+    void TearDown() override {
+        form.reset();
+        fs::remove_all(root);
+    }
+    std::string LastModule() const { return fs::path(music.loaded.back()).filename().string(); }
+
+    fs::path root;
+    ManualClock clock;
+    FakeWindow window;
+    NullSurface surface;
+    RecordingSoundDevice device{clock};
+    FakeMusicPlayer music;
+    FakeKeyboard keyboard;
+    Platform platform;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, RestartRuleStartsTheModuleOfTheCurrentScreenOnceItHasPlayedThrough) {
+    struct Case {
+        uint8_t state;
+        const char* module;  // nullptr: no restart
+    };
+    const Case cases[] = {{1, "Menu.xm"}, {2, "Menu.xm"}, {3, "Menu.xm"},     {4, "Main.xm"}, {5, "Menu.xm"},
+                          {6, "Menu.xm"}, {7, "Menu.xm"}, {8, "Menu.xm"},     {9, nullptr},   {10, "GameOver.xm"}};
+    for (const Case& c : cases) {
+        form->PlayMusic(2);
+        const size_t loads = music.loaded.size();
+        form->ScreenState = c.state;
+        form->MusicRestartRule();  // order 0 at the start: nothing
+        music.order = 3;
+        form->MusicRestartRule();
+        EXPECT_EQ(form->LastMusicOrder, 3);
+        EXPECT_EQ(music.loaded.size(), loads) << int(c.state);
+        music.order = 0;  // back at the start: it has played through
+        form->MusicRestartRule();
+        if (c.module == nullptr) {
+            EXPECT_EQ(music.loaded.size(), loads) << "state 9 keeps quiet";
+        } else {
+            ASSERT_EQ(music.loaded.size(), loads + 1) << int(c.state);
+            EXPECT_EQ(LastModule(), c.module) << int(c.state);
+            EXPECT_EQ(form->LastMusicOrder, 0);
+        }
+    }
+}
+
+TEST_F(MainFormTest, MusicSwitchAndMissingModules) {
+    form->PlayMusic(1);
+    EXPECT_EQ(form->MusicName, "Menu");
+    const int32_t playing = music.playing;
+    form->GameMusicClick();
+    EXPECT_FALSE(form->GameMusic);
+    form->PlayMusic(2);  // music off: the menu module keeps playing
+    EXPECT_EQ(music.playing, playing);
+    form->StopMusic();
+    EXPECT_EQ(form->MusicHandle, 0);
+    EXPECT_TRUE(music.live.empty());
+    form->MusicRestartRule();  // idle without a module
+
+    form->GameMusicClick();
+    fs::remove(root / "Music" / "Main.xm");
+    form->PlayMusic(2);  // missing file: no music and no message
+    EXPECT_EQ(form->MusicHandle, 0);
+    EXPECT_TRUE(form->Errors.empty());
+    EXPECT_TRUE(window.messages.empty());
+    form->PlayMusic(3);  // and the next call tries again
+    EXPECT_EQ(form->MusicName, "GameOver");
+}
+
+TEST_F(MainFormTest, SoundOffLooksNothingUpButStoppingStillRuns) {
+    form->PlaySound("boom");
+    EXPECT_EQ(form->SoundsPlayed, std::vector<std::string>{"boom"});
+    EXPECT_THROW(form->PlaySound("siren"), GameError);
+
+    form->GameSoundClick();
+    form->PlaySound("siren");  // not even looked up
+    form->PlaySound("boom");
+    EXPECT_EQ(form->SoundsPlayed.size(), 1u);
+    form->StopSound("all");
+    EXPECT_EQ(form->DXWaveList.FindWave("boom").PlayingCount(), 0);
+    try {
+        form->StopSound("siren");
+        FAIL();
+    } catch (const GameError& e) {
+        EXPECT_STREQ(e.what(), "Wave 'siren' not found");
+    }
+}
+
+TEST_F(MainFormTest, ErrorsInHandlersAreReportedAndTheProgramGoesOn) {
+    form->Guard([&] { form->PlaySound("siren"); });
+    ASSERT_EQ(form->Errors.size(), 1u);
+    EXPECT_EQ(form->Errors[0], "Wave 'siren' not found");
+    EXPECT_EQ(window.messages, form->Errors);
+}
+
+TEST_F(MainFormTest, AnUnwritableSettingsFolderIsReportedOnce) {
+    std::ofstream(root / "home") << "a file where the folder should be";
+    form->SaveConfig();
+    form->SaveConfig();
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(form->HighScores[0].Name == "Anonymous");  // settings stay in memory
+}
+
+}  // namespace
