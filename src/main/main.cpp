@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "app/main_form.h"
@@ -92,6 +93,42 @@ void Dispatch(const SDL_Event& event, TMainForm& form, SdlWindow& window, SdlDra
     }
 }
 
+// A GL renderer that runs on the CPU (llvmpipe and friends, as on a desktop without a GPU or
+// under Xvfb) costs several times the CPU and memory of SDL's own software renderer.
+bool IsSoftwareGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (getString == nullptr) return false;
+    const auto* name = reinterpret_cast<const char*>(getString(0x1F01));  // GL_RENDERER
+    return name != nullptr && (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
+                               std::strstr(name, "Software Rasterizer") != nullptr);
+}
+
+// No render node: no GPU the renderer could use, so do not even load the GL stack.
+bool HasRenderNode() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error))
+        if (entry.path().filename().string().rfind("renderD", 0) == 0) return true;
+    return false;
+}
+
+SDL_Renderer* CreateRenderer(SDL_Window* window) {
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    const bool userChoice = chosen != nullptr && *chosen != 0;
+    SDL_Renderer* renderer = nullptr;
+    if (userChoice || HasRenderNode())
+        renderer = SDL_CreateRenderer(window, -1,
+                                      SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+    if (renderer != nullptr && !userChoice && IsSoftwareGl(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    return renderer;
+}
+
 int Run() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -109,9 +146,7 @@ int Run() {
         return 1;
     }
     SDL_SetWindowMinimumSize(sdlWindow, 400, 300);
-    SDL_Renderer* renderer =
-        SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
-    if (renderer == nullptr) renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
+    SDL_Renderer* renderer = CreateRenderer(sdlWindow);
     if (renderer == nullptr) {
         std::fprintf(stderr, "vandrax: cannot draw in the window: %s\n", SDL_GetError());
         return 1;
