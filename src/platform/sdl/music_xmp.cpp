@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kScratchFrames = 4096;
 constexpr int kSilentRate = 8000;  // silent playing only needs the player's clock, not good sound
+constexpr int64_t kMaxCatchUpMs = 5000;
 
 // The same settings wherever the game's music is rendered.
 void ConfigureForGame(xmp_context context) {
@@ -117,7 +118,8 @@ int32_t XmpMusicPlayer::SongGetOrder(int32_t handle) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now() - wallStart_)
                                  .count();
-        AdvanceFrames((elapsed - wallPlayedMs_) * 1000);
+        // After a long stall (the game suspended) silent music just resumes: no hour-long catch-up.
+        AdvanceFrames(std::min<int64_t>(elapsed - wallPlayedMs_, kMaxCatchUpMs) * 1000);
         wallPlayedMs_ = elapsed;
     }
     return order_.load();
