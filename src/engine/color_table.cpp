@@ -4,9 +4,9 @@
 
 ColorTable BuildColorTable(const std::vector<const Picture*>& pictures) {
     static constexpr std::array<uint32_t, 8> kLow = {0x000000, 0x800000, 0x008000, 0x808000,
-                                                      0x000080, 0x800080, 0x008080, 0xC0C0C0};
+                                                     0x000080, 0x800080, 0x008080, 0xC0C0C0};
     static constexpr std::array<uint32_t, 8> kHigh = {0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
-                                                       0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+                                                      0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     ColorTable table{};
     std::array<bool, 256> used{};
     for (int i = 0; i < 8; ++i) {

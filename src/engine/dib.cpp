@@ -15,7 +15,9 @@ constexpr uint32_t kOpaque = 0xFF000000u;
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
-[[noreturn]] void Invalid() { throw GameError(kDibInvalid); }
+[[noreturn]] void Invalid() {
+    throw GameError(kDibInvalid);
+}
 
 // One colour channel of a bit-field picture, scaled to 8 bits.
 struct MaskChannel {
@@ -73,12 +75,20 @@ DibHeader ReadHeader(ByteReader& in, int64_t pixelBudget) {
     header.topDown = height < 0;
     header.rows = height < 0 ? -height : height;
     if (header.width <= 0 || header.rows <= 0 || header.width > kMaxPictureSide ||
-        header.rows > kMaxPictureSide || header.width * header.rows > std::min(kMaxPicturePixels, pixelBudget)) {
+        header.rows > kMaxPictureSide ||
+        header.width * header.rows > std::min(kMaxPicturePixels, pixelBudget)) {
         Invalid();
     }
     switch (header.bitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: Invalid();
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            Invalid();
     }
     bool fits = header.compression == kRgb || (header.compression == kRle8 && header.bitCount == 8) ||
                 (header.compression == kRle4 && header.bitCount == 4) ||
@@ -111,9 +121,15 @@ void DecodeIndexedRows(ByteReader& in, const DibHeader& header, const std::array
         for (int64_t x = 0; x < header.width; ++x) {
             uint8_t index = 0;
             switch (header.bitCount) {
-                case 1: index = (src[x >> 3] >> (7 - (x & 7))) & 1; break;
-                case 4: index = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4); break;
-                default: index = src[x]; break;
+                case 1:
+                    index = (src[x >> 3] >> (7 - (x & 7))) & 1;
+                    break;
+                case 4:
+                    index = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
+                    break;
+                default:
+                    index = src[x];
+                    break;
             }
             dst[x] = palette[index];
         }
@@ -173,9 +189,8 @@ void DecodeDirectRows(ByteReader& in, const DibHeader& header, uint32_t redMask,
     if (static_cast<uint64_t>(stride * header.rows) > in.Remaining()) Invalid();
     const MaskChannel red(redMask), green(greenMask), blue(blueMask);
     // The fourth byte of a 32-bit picture is its alpha unless a mask claims it.
-    const bool alphaByte =
-        header.bitCount == 32 &&
-        (header.compression == kRgb || ((redMask | greenMask | blueMask) & 0xFF000000u) == 0);
+    const bool alphaByte = header.bitCount == 32 && (header.compression == kRgb ||
+                                                     ((redMask | greenMask | blueMask) & 0xFF000000u) == 0);
     uint32_t alphaSeen = 0;
     for (int64_t y = 0; y < header.rows; ++y) {
         const uint8_t* src = in.Take(static_cast<uint64_t>(stride)).data();
@@ -202,13 +217,13 @@ void DecodeDirectRows(ByteReader& in, const DibHeader& header, uint32_t redMask,
             const int bytesPerPixel = header.bitCount / 8;
             for (int64_t x = 0; x < header.width; ++x) {
                 const uint8_t* p = src + x * bytesPerPixel;
-                uint32_t value = bytesPerPixel == 2
-                                     ? uint32_t{p[0]} | (uint32_t{p[1]} << 8)
-                                     : uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) |
-                                           (uint32_t{p[3]} << 24);
+                uint32_t value = bytesPerPixel == 2 ? uint32_t{p[0]} | (uint32_t{p[1]} << 8)
+                                                    : uint32_t{p[0]} | (uint32_t{p[1]} << 8) |
+                                                          (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
                 uint32_t alpha = alphaByte ? (value & 0xFF000000u) : 0;
                 alphaSeen |= alpha;
-                dst[x] = alpha | (red.Extract(value) << 16) | (green.Extract(value) << 8) | blue.Extract(value);
+                dst[x] =
+                    alpha | (red.Extract(value) << 16) | (green.Extract(value) << 8) | blue.Extract(value);
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "engine/image_list.h"
 
 #include <algorithm>
+#include <fstream>
 
 #include "engine/color_table.h"
 #include "engine/errors.h"
@@ -155,6 +156,11 @@ void TPictureCollection::LoadContents(PackContents contents) {
 }
 
 void TPictureCollection::LoadPack(const std::string& path) {
+    // A file that cannot be opened leaves the collection as it was (LoadPackFile says why).
+    if (!std::ifstream(path).good()) {
+        PackContents unused;
+        LoadPackFile(path, unused);
+    }
     PackContents contents;
     try {
         LoadPackFile(path, contents);

@@ -103,7 +103,8 @@ public:
             } else if (keyword == "include") {
                 if (words.size() != 2) Fail(where, "expected: include FILE");
                 fs::path target(words[1]);
-                ParseFile(target.is_absolute() ? target.string() : (fs::path(folder) / target).lexically_normal().string(),
+                ParseFile(target.is_absolute() ? target.string()
+                                               : (fs::path(folder) / target).lexically_normal().string(),
                           where);
             } else if (keyword == "image") {
                 ParseImage(words, where, folder);
@@ -131,7 +132,8 @@ private:
         }
     }
 
-    void ParseImage(const std::vector<std::string>& words, const std::string& where, const std::string& folder) {
+    void ParseImage(const std::vector<std::string>& words, const std::string& where,
+                    const std::string& folder) {
         if (manifest_.kind != PackKind::Graphics) Fail(where, "'image' lines belong in a graphics pack");
         if (words.size() < 3) Fail(where, "expected: image NAME SOURCE [options]");
         ManifestImage image;
@@ -143,8 +145,9 @@ private:
             const std::string& option = words[i];
             const size_t equals = option.find('=');
             const std::string key = option.substr(0, equals);
-            const std::string_view value =
-                equals == std::string::npos ? std::string_view() : std::string_view(option).substr(equals + 1);
+            const std::string_view value = equals == std::string::npos
+                                               ? std::string_view()
+                                               : std::string_view(option).substr(equals + 1);
             bool ok = equals != std::string::npos;
             if (!ok) {
             } else if (key == "pattern") {
@@ -153,20 +156,24 @@ private:
                 ok = ParseSize(value, image.skipWidth, image.skipHeight);
             } else if (key == "transparent") {
                 ok = ParseFlag(value, image.transparent);
+                image.transparentGiven = true;
             } else if (key == "key") {
                 ok = ParseKey(value, image.transparentColor);
+                image.transparentGiven = true;
             } else if (key == "system") {
                 ok = ParseFlag(value, image.systemMemory);
             } else {
-                Fail(where, "unknown image option '" + option +
-                                "' (expected pattern=WxH, skip=WxH, transparent=0|1, key=#RRGGBB, system=0|1)");
+                Fail(where,
+                     "unknown image option '" + option +
+                         "' (expected pattern=WxH, skip=WxH, transparent=0|1, key=#RRGGBB, system=0|1)");
             }
             if (!ok) Fail(where, "bad image option '" + option + "'");
         }
         manifest_.images.push_back(std::move(image));
     }
 
-    void ParseWave(const std::vector<std::string>& words, const std::string& where, const std::string& folder) {
+    void ParseWave(const std::vector<std::string>& words, const std::string& where,
+                   const std::string& folder) {
         if (manifest_.kind != PackKind::Sound) Fail(where, "'wave' lines belong in a sound pack");
         if (words.size() < 3) Fail(where, "expected: wave NAME SOURCE [looped] [max=N]");
         ManifestWave wave;
@@ -183,7 +190,8 @@ private:
                     Fail(where, "bad wave option '" + option + "'");
                 }
             } else if (option.rfind("max=", 0) == 0) {
-                if (!ParseInt(std::string_view(option).substr(4), wave.maxPlayingCount) || wave.maxPlayingCount < 0) {
+                if (!ParseInt(std::string_view(option).substr(4), wave.maxPlayingCount) ||
+                    wave.maxPlayingCount < 0) {
                     Fail(where, "bad wave option '" + option + "'");
                 }
             } else {
@@ -243,4 +251,6 @@ Manifest LoadManifest(const std::string& path, const ManifestFileReader& readFil
     return manifest;
 }
 
-Manifest LoadManifest(const std::string& path) { return LoadManifest(path, ReadTextFile); }
+Manifest LoadManifest(const std::string& path) {
+    return LoadManifest(path, ReadTextFile);
+}

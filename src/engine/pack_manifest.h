@@ -21,13 +21,14 @@
 struct ManifestImage {
     std::string name;
     std::string source;
-    std::string baseDir;  // folder of the manifest the line is in
-    std::string where;    // "file:line", for messages
+    std::string baseDir;       // folder of the manifest the line is in
+    std::string where;         // "file:line", for messages
     int32_t patternWidth = 0;  // 0: the whole picture
     int32_t patternHeight = 0;
     int32_t skipWidth = 0;
     int32_t skipHeight = 0;
     bool transparent = true;
+    bool transparentGiven = false;  // the line says transparent= or key=: keying is wanted as stated
     uint32_t transparentColor = 0;  // 0x00BBGGRR
     bool systemMemory = false;
 };

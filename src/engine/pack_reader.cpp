@@ -34,33 +34,60 @@ struct NamedColor {
 
 // 0x00BBGGRR; the system colours carry their index with the top bit set.
 constexpr NamedColor kColorNames[] = {
-    {"clBlack", 0x000000},        {"clMaroon", 0x000080},
-    {"clGreen", 0x008000},        {"clOlive", 0x008080},
-    {"clNavy", 0x800000},         {"clPurple", 0x800080},
-    {"clTeal", 0x808000},         {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},       {"clRed", 0x0000FF},
-    {"clLime", 0x00FF00},         {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},         {"clFuchsia", 0xFF00FF},
-    {"clAqua", 0xFFFF00},         {"clWhite", 0xFFFFFF},
-    {"clLtGray", 0xC0C0C0},       {"clDkGray", 0x808080},
-    {"clMoneyGreen", 0xC0DCC0},   {"clSkyBlue", 0xF0CAA6},
-    {"clCream", 0xF0FBFF},        {"clMedGray", 0xA4A0A0},
-    {"clNone", 0x1FFFFFFF},       {"clDefault", 0x20000000},
-    {"clScrollBar", 0x80000000},  {"clBackground", 0x80000001},
-    {"clActiveCaption", 0x80000002}, {"clInactiveCaption", 0x80000003},
-    {"clMenu", 0x80000004},       {"clWindow", 0x80000005},
-    {"clWindowFrame", 0x80000006}, {"clMenuText", 0x80000007},
-    {"clWindowText", 0x80000008}, {"clCaptionText", 0x80000009},
-    {"clActiveBorder", 0x8000000A}, {"clInactiveBorder", 0x8000000B},
-    {"clAppWorkSpace", 0x8000000C}, {"clHighlight", 0x8000000D},
-    {"clHighlightText", 0x8000000E}, {"clBtnFace", 0x8000000F},
-    {"clBtnShadow", 0x80000010},  {"clGrayText", 0x80000011},
-    {"clBtnText", 0x80000012},    {"clInactiveCaptionText", 0x80000013},
-    {"clBtnHighlight", 0x80000014}, {"cl3DDkShadow", 0x80000015},
-    {"cl3DLight", 0x80000016},    {"clInfoText", 0x80000017},
-    {"clInfoBk", 0x80000018},     {"clHotLight", 0x8000001A},
-    {"clGradientActiveCaption", 0x8000001B}, {"clGradientInactiveCaption", 0x8000001C},
-    {"clMenuHighlight", 0x8000001D}, {"clMenuBar", 0x8000001E},
+    {"clBlack", 0x000000},
+    {"clMaroon", 0x000080},
+    {"clGreen", 0x008000},
+    {"clOlive", 0x008080},
+    {"clNavy", 0x800000},
+    {"clPurple", 0x800080},
+    {"clTeal", 0x808000},
+    {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},
+    {"clLime", 0x00FF00},
+    {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},
+    {"clFuchsia", 0xFF00FF},
+    {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},
+    {"clLtGray", 0xC0C0C0},
+    {"clDkGray", 0x808080},
+    {"clMoneyGreen", 0xC0DCC0},
+    {"clSkyBlue", 0xF0CAA6},
+    {"clCream", 0xF0FBFF},
+    {"clMedGray", 0xA4A0A0},
+    {"clNone", 0x1FFFFFFF},
+    {"clDefault", 0x20000000},
+    {"clScrollBar", 0x80000000},
+    {"clBackground", 0x80000001},
+    {"clActiveCaption", 0x80000002},
+    {"clInactiveCaption", 0x80000003},
+    {"clMenu", 0x80000004},
+    {"clWindow", 0x80000005},
+    {"clWindowFrame", 0x80000006},
+    {"clMenuText", 0x80000007},
+    {"clWindowText", 0x80000008},
+    {"clCaptionText", 0x80000009},
+    {"clActiveBorder", 0x8000000A},
+    {"clInactiveBorder", 0x8000000B},
+    {"clAppWorkSpace", 0x8000000C},
+    {"clHighlight", 0x8000000D},
+    {"clHighlightText", 0x8000000E},
+    {"clBtnFace", 0x8000000F},
+    {"clBtnShadow", 0x80000010},
+    {"clGrayText", 0x80000011},
+    {"clBtnText", 0x80000012},
+    {"clInactiveCaptionText", 0x80000013},
+    {"clBtnHighlight", 0x80000014},
+    {"cl3DDkShadow", 0x80000015},
+    {"cl3DLight", 0x80000016},
+    {"clInfoText", 0x80000017},
+    {"clInfoBk", 0x80000018},
+    {"clHotLight", 0x8000001A},
+    {"clGradientActiveCaption", 0x8000001B},
+    {"clGradientInactiveCaption", 0x8000001C},
+    {"clMenuHighlight", 0x8000001D},
+    {"clMenuBar", 0x8000001E},
 };
 
 void AppendUtf8(std::string& out, uint32_t code) {
@@ -89,7 +116,8 @@ std::string Utf16ToUtf8(std::span<const uint8_t> bytes) {
     auto unit = [&](size_t i) { return static_cast<uint32_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)); };
     for (size_t i = 0; i < units; ++i) {
         uint32_t code = unit(i);
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) <= 0xDFFF) {
             code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
             ++i;
         } else if (code >= 0xD800 && code <= 0xDFFF) {
@@ -155,28 +183,39 @@ private:
 
     int32_t Integer() {
         switch (in_.U8()) {
-            case kInt8: return in_.I8();
-            case kInt16: return in_.I16();
-            case kInt32: return in_.I32();
-            default: throw GameError(kInvalidValue);
+            case kInt8:
+                return in_.I8();
+            case kInt16:
+                return in_.I16();
+            case kInt32:
+                return in_.I32();
+            default:
+                throw GameError(kInvalidValue);
         }
     }
 
     bool Boolean() {
         switch (in_.U8()) {
-            case kFalse: return false;
-            case kTrue: return true;
-            default: throw GameError(kInvalidValue);
+            case kFalse:
+                return false;
+            case kTrue:
+                return true;
+            default:
+                throw GameError(kInvalidValue);
         }
     }
 
     std::string String() {
         switch (in_.U8()) {
-            case kString: return in_.TakeString(in_.U8());
+            case kString:
+                return in_.TakeString(in_.U8());
             case kLongString:
-            case kUtf8String: return in_.TakeString(in_.U32());
-            case kWideString: return Utf16ToUtf8(in_.Take(uint64_t{in_.U32()} * 2));
-            default: throw GameError(kInvalidValue);
+            case kUtf8String:
+                return in_.TakeString(in_.U32());
+            case kWideString:
+                return Utf16ToUtf8(in_.Take(uint64_t{in_.U32()} * 2));
+            default:
+                throw GameError(kInvalidValue);
         }
     }
 

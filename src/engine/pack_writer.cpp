@@ -53,7 +53,8 @@ public:
     }
     void Boolean(bool value) { out_.U8(value ? kTrue : kFalse); }
     void Binary(std::span<const uint8_t> bytes) {
-        if (bytes.size() > std::numeric_limits<uint32_t>::max()) throw GameError("Item is too large for a pack");
+        if (bytes.size() > std::numeric_limits<uint32_t>::max())
+            throw GameError("Item is too large for a pack");
         out_.U8(kBinary);
         out_.U32(static_cast<uint32_t>(bytes.size()));
         out_.Bytes(bytes);

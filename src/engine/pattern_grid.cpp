@@ -72,7 +72,8 @@ TileLayout LayoutTiles(int32_t pictureWidth, int32_t pictureHeight, const Patter
         for (int64_t i = 0; i < layout.Count(); ++i) result.patterns[i].rect = layout.PatternRect(i);
         return result;
     }
-    const int64_t tileWidth = systemMemory ? pictureWidth : TileExtent(layout.stepX, layout.columns, pictureWidth);
+    const int64_t tileWidth =
+        systemMemory ? pictureWidth : TileExtent(layout.stepX, layout.columns, pictureWidth);
     const int64_t tileHeight =
         systemMemory ? pictureHeight : TileExtent(layout.stepY, layout.rows, pictureHeight);
     const int64_t across = (pictureWidth + tileWidth - 1) / tileWidth;
@@ -81,9 +82,10 @@ TileLayout LayoutTiles(int32_t pictureWidth, int32_t pictureHeight, const Patter
         for (int64_t tx = 0; tx < across; ++tx) {
             const int64_t left = tx * tileWidth;
             const int64_t top = ty * tileHeight;
-            result.tiles.push_back(Rect{static_cast<int32_t>(left), static_cast<int32_t>(top),
-                                        static_cast<int32_t>(std::min<int64_t>(left + tileWidth, pictureWidth)),
-                                        static_cast<int32_t>(std::min<int64_t>(top + tileHeight, pictureHeight))});
+            result.tiles.push_back(
+                Rect{static_cast<int32_t>(left), static_cast<int32_t>(top),
+                     static_cast<int32_t>(std::min<int64_t>(left + tileWidth, pictureWidth)),
+                     static_cast<int32_t>(std::min<int64_t>(top + tileHeight, pictureHeight))});
         }
     }
     result.patterns.reserve(static_cast<size_t>(layout.Count()));

@@ -1,5 +1,7 @@
 #include "engine/wave_list.h"
 
+#include <fstream>
+
 #include "engine/errors.h"
 #include "engine/pack_reader.h"
 #include "platform/sound_device.h"
@@ -106,6 +108,11 @@ void TWaveCollection::LoadContents(PackContents contents) {
 }
 
 void TWaveCollection::LoadPack(const std::string& path) {
+    // A file that cannot be opened leaves the collection as it was (LoadPackFile says why).
+    if (!std::ifstream(path).good()) {
+        PackContents unused;
+        LoadPackFile(path, unused);
+    }
     PackContents contents;
     try {
         LoadPackFile(path, contents);

@@ -142,6 +142,7 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
     }
     j << "],\n";
     j << "  \"music\": " << (form.MusicName.empty() ? "null" : JsonString(form.MusicName)) << ",\n";
+    j << "  \"musicOrder\": " << form.LastMusicOrder << ",\n";
     auto list = [&](const char* name, const std::vector<std::string>& items) {
         j << "  \"" << name << "\": [";
         for (size_t i = 0; i < items.size(); ++i) j << (i ? ", " : "") << JsonString(items[i]);

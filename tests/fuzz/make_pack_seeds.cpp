@@ -89,16 +89,25 @@ int main(int argc, char** argv) {
 
     Bytes palette;
     for (uint32_t c : {0x000000u, 0xFF0000u, 0x00FF00u, 0x0000FFu}) palette.U32(c);
-    Save(dir, "dib1.dxg", ImagePack(LongDibHeader(3, 2, 1, 0, 2).Add(palette).Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}), 1));
-    Save(dir, "dib4.dxg", ImagePack(LongDibHeader(3, -2, 4, 0, 4).Add(palette).Add(Bytes{0x21, 0, 0, 0, 0x13, 0x20, 0, 0}), 0));
-    Save(dir, "rle8.dxg", ImagePack(LongDibHeader(4, 3, 8, 1, 4).Add(palette).Add(
-                                        Bytes{3, 1, 0, 0, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 0, 1, 3, 0, 1}),
-                                    2));
+    Save(dir, "dib1.dxg",
+         ImagePack(LongDibHeader(3, 2, 1, 0, 2).Add(palette).Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}), 1));
+    Save(
+        dir, "dib4.dxg",
+        ImagePack(LongDibHeader(3, -2, 4, 0, 4).Add(palette).Add(Bytes{0x21, 0, 0, 0, 0x13, 0x20, 0, 0}), 0));
+    Save(dir, "rle8.dxg",
+         ImagePack(LongDibHeader(4, 3, 8, 1, 4).Add(palette).Add(Bytes{3, 1, 0, 0, 0, 3, 2, 3, 2, 0,
+                                                                       0, 0, 0, 2, 2, 0, 1, 3, 0, 1}),
+                   2));
     Save(dir, "rle4.dxg",
-         ImagePack(LongDibHeader(6, 2, 4, 2, 4).Add(palette).Add(Bytes{4, 0x12, 0, 0, 0, 5, 0x12, 0x31, 0x20, 0, 0, 1}), 3));
-    Save(dir, "bits16.dxg", ImagePack(LongDibHeader(2, 1, 16, 3).U32(0xF800).U32(0x07E0).U32(0x001F).Add(
-                                          Bytes{0x00, 0xF8, 0xE0, 0x07}),
-                                      1));
+         ImagePack(LongDibHeader(6, 2, 4, 2, 4)
+                       .Add(palette)
+                       .Add(Bytes{4, 0x12, 0, 0, 0, 5, 0x12, 0x31, 0x20, 0, 0, 1}),
+                   3));
+    Save(
+        dir, "bits16.dxg",
+        ImagePack(
+            LongDibHeader(2, 1, 16, 3).U32(0xF800).U32(0x07E0).U32(0x001F).Add(Bytes{0x00, 0xF8, 0xE0, 0x07}),
+            1));
     Save(dir, "short24.dxg", ImagePack(ShortDibHeader(1, 1, 24).Add(Bytes{1, 2, 3, 0}), 0));
 
     Bytes extra;

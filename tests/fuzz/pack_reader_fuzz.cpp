@@ -21,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ImageItemData& item : contents.images) {
         if (!item.picture) continue;
         try {
-            const PatternLayout layout = MakePatternLayout(item.picture->width, item.picture->height, item.patternWidth,
-                                                           item.patternHeight, item.skipWidth, item.skipHeight);
+            const PatternLayout layout =
+                MakePatternLayout(item.picture->width, item.picture->height, item.patternWidth,
+                                  item.patternHeight, item.skipWidth, item.skipHeight);
             LayoutTiles(item.picture->width, item.picture->height, layout, item.systemMemory);
         } catch (const GameError&) {
         }

@@ -1,8 +1,8 @@
+#include "engine/color_table.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "engine/color_table.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
+#include "engine/dib.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/dib.h"
 #include "engine/errors.h"
 #include "pack_builder.h"
 
@@ -37,11 +38,14 @@ std::vector<DibCase> DibCases() {
     std::vector<DibCase> cases;
     const uint32_t a = 0xFF8040;
     // 3x2, rows padded to 4 bytes, bottom row first: bottom 0 1 1, top 1 0 1.
-    cases.push_back({"1 bit, long header, bottom-up",
-                     LongDibHeader(3, 2, 1).Add(Palette4({0x000000, a})).Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}),
-                     3, 2, Opaque({a, 0, a, 0, a, a}), false});
+    cases.push_back(
+        {"1 bit, long header, bottom-up",
+         LongDibHeader(3, 2, 1).Add(Palette4({0x000000, a})).Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}), 3, 2,
+         Opaque({a, 0, a, 0, a, a}), false});
     cases.push_back({"1 bit, short header with 3-byte colour entries",
-                     ShortDibHeader(3, 2, 1).Add(Bytes{0, 0, 0, 0x40, 0x80, 0xFF}).Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}),
+                     ShortDibHeader(3, 2, 1)
+                         .Add(Bytes{0, 0, 0, 0x40, 0x80, 0xFF})
+                         .Add(Bytes{0x60, 0, 0, 0, 0xA0, 0, 0, 0}),
                      3, 2, Opaque({a, 0, a, 0, a, a}), false});
     cases.push_back({"4 bit, top-down, 3 colours used",
                      LongDibHeader(3, -2, 4, 0, 3)
@@ -49,25 +53,29 @@ std::vector<DibCase> DibCases() {
                          .Add(Bytes{0x21, 0x00, 0, 0, 0x11, 0x20, 0, 0}),
                      3, 2, Opaque({0x778899, 0x445566, 0x112233, 0x445566, 0x445566, 0x778899}), false});
     cases.push_back({"8 bit, index past a short table reads black",
-                     LongDibHeader(2, 1, 8, 0, 2).Add(Palette4({0x0000FF, 0x00FF00})).Add(Bytes{1, 5, 0, 0}), 2, 1,
-                     Opaque({0x00FF00, 0x000000}), false});
+                     LongDibHeader(2, 1, 8, 0, 2).Add(Palette4({0x0000FF, 0x00FF00})).Add(Bytes{1, 5, 0, 0}),
+                     2, 1, Opaque({0x00FF00, 0x000000}), false});
     {
         Bytes table;
         for (int i = 0; i < 256; ++i) table.Add(Palette4({i == 200 ? 0xABCDEFu : 0x010101u * i}));
         cases.push_back({"8 bit, no colours-used count: a full 256-entry table",
-                         LongDibHeader(1, 1, 8).Add(table).Add(Bytes{200, 0, 0, 0}), 1, 1, Opaque({0xABCDEF}), false});
-        cases.push_back({"8 bit, colours used above 256 reads 256 entries",
-                         LongDibHeader(1, 1, 8, 0, 300).Add(table).Add(Bytes{200, 0, 0, 0}), 1, 1, Opaque({0xABCDEF}),
+                         LongDibHeader(1, 1, 8).Add(table).Add(Bytes{200, 0, 0, 0}), 1, 1, Opaque({0xABCDEF}),
                          false});
+        cases.push_back({"8 bit, colours used above 256 reads 256 entries",
+                         LongDibHeader(1, 1, 8, 0, 300).Add(table).Add(Bytes{200, 0, 0, 0}), 1, 1,
+                         Opaque({0xABCDEF}), false});
     }
-    cases.push_back({"16 bit, default 5-5-5", LongDibHeader(2, 1, 16).Add(Bytes{0x00, 0x7C, 0x1F, 0x02}), 2, 1,
-                     Opaque({0xFF0000, 0x0084FF}), false});
+    cases.push_back({"16 bit, default 5-5-5", LongDibHeader(2, 1, 16).Add(Bytes{0x00, 0x7C, 0x1F, 0x02}), 2,
+                     1, Opaque({0xFF0000, 0x0084FF}), false});
     cases.push_back({"16 bit, bit fields 5-6-5",
-                     LongDibHeader(3, 1, 16, 3).U32(0xF800).U32(0x07E0).U32(0x001F).Add(
-                         Bytes{0x00, 0xF8, 0xE0, 0x07, 0x00, 0x04, 0, 0}),
+                     LongDibHeader(3, 1, 16, 3)
+                         .U32(0xF800)
+                         .U32(0x07E0)
+                         .U32(0x001F)
+                         .Add(Bytes{0x00, 0xF8, 0xE0, 0x07, 0x00, 0x04, 0, 0}),
                      3, 1, Opaque({0xFF0000, 0x00FF00, 0x008200}), false});
     cases.push_back({"24 bit, bottom-up, padded rows",
-                     LongDibHeader(3, 2, 24).Add(Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0,  //
+                     LongDibHeader(3, 2, 24).Add(Bytes{3, 2, 1,    6, 5,    4, 9,    8, 7, 0, 0, 0,  //
                                                        0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0}),
                      3, 2, Opaque({0xFF0000, 0x00FF00, 0x0000FF, 0x010203, 0x040506, 0x070809}), false});
     cases.push_back({"24 bit, short header", ShortDibHeader(1, 1, 24).Add(Bytes{0x33, 0x22, 0x11, 0}), 1, 1,
@@ -76,29 +84,36 @@ std::vector<DibCase> DibCases() {
                      LongDibHeader(2, 1, 32).Add(Bytes{0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0}), 2, 1,
                      Opaque({0x332211, 0x665544}), false});
     cases.push_back({"32 bit, fourth byte is alpha",
-                     LongDibHeader(2, 1, 32).Add(Bytes{0x11, 0x22, 0x33, 0x80, 0x44, 0x55, 0x66, 0}), 2, 1,
-                     {0x80332211, 0x00665544}, true});
-    cases.push_back({"32 bit, bit fields in R-G-B-x byte order",
-                     LongDibHeader(1, 1, 32, 3).U32(0x0000FF).U32(0x00FF00).U32(0xFF0000).Add(Bytes{0x11, 0x22, 0x33, 0}),
-                     1, 1, Opaque({0x112233}), false});
+                     LongDibHeader(2, 1, 32).Add(Bytes{0x11, 0x22, 0x33, 0x80, 0x44, 0x55, 0x66, 0}),
+                     2,
+                     1,
+                     {0x80332211, 0x00665544},
+                     true});
+    cases.push_back(
+        {"32 bit, bit fields in R-G-B-x byte order",
+         LongDibHeader(1, 1, 32, 3).U32(0x0000FF).U32(0x00FF00).U32(0xFF0000).Add(Bytes{0x11, 0x22, 0x33, 0}),
+         1, 1, Opaque({0x112233}), false});
     {
         const uint32_t k0 = 0x101010, k1 = 0xAA0000, k2 = 0x00BB00, k3 = 0x0000CC;
         Bytes rle8 = LongDibHeader(4, 3, 8, 1, 4).Add(Palette4({k0, k1, k2, k3}));
-        rle8.Add(Bytes{3, 1, 0, 0});                       // bottom row: run of three 1s, end of line
-        rle8.Add(Bytes{0, 3, 2, 3, 2, 0, 0, 0});           // literal 2 3 2 (padded), end of line
-        rle8.Add(Bytes{0, 2, 2, 0, 1, 3, 0, 1});           // move right by 2, one 3, end of picture
+        rle8.Add(Bytes{3, 1, 0, 0});              // bottom row: run of three 1s, end of line
+        rle8.Add(Bytes{0, 3, 2, 3, 2, 0, 0, 0});  // literal 2 3 2 (padded), end of line
+        rle8.Add(Bytes{0, 2, 2, 0, 1, 3, 0, 1});  // move right by 2, one 3, end of picture
         cases.push_back({"RLE8: runs, literal, end of line, move, end of picture", rle8, 4, 3,
                          Opaque({k0, k0, k3, k0, k2, k3, k2, k0, k1, k1, k1, k0}), false});
         Bytes up = LongDibHeader(3, 2, 8, 1, 4).Add(Palette4({k0, k1, k2, k3}));
         up.Add(Bytes{0, 2, 1, 1, 2, 3, 0, 1});  // move (1, 1) into the top row, then two 3s
-        cases.push_back({"RLE8: a move that changes rows", up, 3, 2, Opaque({k0, k3, k3, k0, k0, k0}), false});
+        cases.push_back(
+            {"RLE8: a move that changes rows", up, 3, 2, Opaque({k0, k3, k3, k0, k0, k0}), false});
         Bytes rle4 = LongDibHeader(4, 2, 4, 2, 4).Add(Palette4({k0, k1, k2, k3}));
-        rle4.Add(Bytes{4, 0x12, 0, 0});        // bottom row: 1 2 1 2
+        rle4.Add(Bytes{4, 0x12, 0, 0});           // bottom row: 1 2 1 2
         rle4.Add(Bytes{0, 3, 0x31, 0x20, 0, 1});  // literal 3 1 2, end of picture
-        cases.push_back({"RLE4: alternating run, literal", rle4, 4, 2, Opaque({k3, k1, k2, k0, k1, k2, k1, k2}), false});
+        cases.push_back(
+            {"RLE4: alternating run, literal", rle4, 4, 2, Opaque({k3, k1, k2, k0, k1, k2, k1, k2}), false});
         Bytes odd = LongDibHeader(6, 1, 4, 2, 4).Add(Palette4({k0, k1, k2, k3}));
         odd.Add(Bytes{0, 5, 0x12, 0x31, 0x20, 0, 1, 0x30, 0, 1});  // 5-pixel literal is 3 bytes + pad
-        cases.push_back({"RLE4: odd literal padded to 16 bits", odd, 6, 1, Opaque({k1, k2, k3, k1, k2, k3}), false});
+        cases.push_back(
+            {"RLE4: odd literal padded to 16 bits", odd, 6, 1, Opaque({k1, k2, k3, k1, k2, k3}), false});
     }
     return cases;
 }
@@ -116,11 +131,14 @@ TEST(DibDecode, DecodesEveryVariant) {
 }
 
 TEST(DibDecode, KeepsTheColourTableOfIndexedPicturesOnly) {
-    Picture indexed = DecodeDib(
-        LongDibHeader(1, 1, 4, 0, 3).Add(Palette4({0x112233, 0x445566, 0x778899})).Add(Bytes{0x20, 0, 0, 0}).data());
+    Picture indexed = DecodeDib(LongDibHeader(1, 1, 4, 0, 3)
+                                    .Add(Palette4({0x112233, 0x445566, 0x778899}))
+                                    .Add(Bytes{0x20, 0, 0, 0})
+                                    .data());
     EXPECT_EQ(indexed.bitCount, 4);
     EXPECT_EQ(indexed.palette, (std::vector<uint32_t>{0x112233, 0x445566, 0x778899}));
-    Picture direct = DecodeDib(LongDibHeader(1, 1, 24, 0, 2).Add(Palette4({1, 2})).Add(Bytes{1, 2, 3, 0}).data());
+    Picture direct =
+        DecodeDib(LongDibHeader(1, 1, 24, 0, 2).Add(Palette4({1, 2})).Add(Bytes{1, 2, 3, 0}).data());
     EXPECT_EQ(direct.bitCount, 24);
     EXPECT_TRUE(direct.palette.empty());
     EXPECT_EQ(direct.pixels[0], 0xFF030201u);  // the 24-bit table is skipped, not read as pixels
@@ -143,7 +161,8 @@ TEST(DibDecode, RejectsMalformedPictures) {
         {"compression 4", LongDibHeader(1, 1, 24, 4).Add(row24)},
         {"RLE8 on a 4-bit picture", LongDibHeader(1, 1, 4, 1, 1).Add(Palette4({0})).Add(Bytes{0, 1})},
         {"RLE4 on an 8-bit picture", LongDibHeader(1, 1, 8, 2, 1).Add(Palette4({0})).Add(Bytes{0, 1})},
-        {"bit fields on a 24-bit picture", LongDibHeader(1, 1, 24, 3).U32(0xFF).U32(0xFF00).U32(0xFF0000).Add(row24)},
+        {"bit fields on a 24-bit picture",
+         LongDibHeader(1, 1, 24, 3).U32(0xFF).U32(0xFF00).U32(0xFF0000).Add(row24)},
         {"bit fields without masks", LongDibHeader(1, 1, 16, 3).U32(0xF800)},
         {"width 0", LongDibHeader(0, 1, 24)},
         {"height 0", LongDibHeader(1, 0, 24)},

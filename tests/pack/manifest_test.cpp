@@ -18,7 +18,8 @@ public:
     ManifestFileReader Reader() const {
         return [this](const std::string& path) {
             auto it = files_.find(path);
-            if (it == files_.end()) throw GameError("Cannot open file \"" + path + "\". No such file or directory");
+            if (it == files_.end())
+                throw GameError("Cannot open file \"" + path + "\". No such file or directory");
             return it->second;
         };
     }
@@ -134,9 +135,11 @@ TEST(Manifest, ReportsMistakesWithFileAndLine) {
          "system=0|1)"},
         {"pack sound\nwave a a.wav max=-1\n", "m:2: bad wave option 'max=-1'"},
         {"pack sound\nwave a a.wav loud\n", "m:2: unknown wave option 'loud' (expected looped, max=N)"},
-        {"pack graphics\nsprite a a.svg\n", "m:2: unknown line 'sprite' (expected pack, include, image or wave)"},
+        {"pack graphics\nsprite a a.svg\n",
+         "m:2: unknown line 'sprite' (expected pack, include, image or wave)"},
         {"pack graphics\nimage \"a a.svg\n", "m:2: unterminated quote"},
-        {"pack graphics\ninclude missing.manifest\n", "Cannot open file \"missing.manifest\". No such file or directory"},
+        {"pack graphics\ninclude missing.manifest\n",
+         "Cannot open file \"missing.manifest\". No such file or directory"},
     };
     for (const auto& [text, message] : cases) {
         SCOPED_TRACE(text);
@@ -153,7 +156,8 @@ TEST(Manifest, RefusesIncludeCyclesAndMismatchedPacks) {
     EXPECT_EQ(ErrorOf(files, "a.manifest"), "b.manifest:1: include cycle through a.manifest");
     files.Add("c.manifest", "pack graphics\ninclude d.manifest\n");
     files.Add("d.manifest", "pack sound\n");
-    EXPECT_EQ(ErrorOf(files, "c.manifest"), "d.manifest:1: included manifest is a sound pack, the including one is not");
+    EXPECT_EQ(ErrorOf(files, "c.manifest"),
+              "d.manifest:1: included manifest is a sound pack, the including one is not");
 }
 
 }  // namespace

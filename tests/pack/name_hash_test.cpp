@@ -1,9 +1,9 @@
+#include "engine/name_hash.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "engine/name_hash.h"
 
 namespace {
 

@@ -47,7 +47,9 @@ public:
     Bytes& Ident(std::string_view name) { return U8(7).Short(name); }
     Bytes& False() { return U8(8); }
     Bytes& True() { return U8(9); }
-    Bytes& Binary(const Bytes& content) { return U8(10).U32(static_cast<uint32_t>(content.size())).Add(content); }
+    Bytes& Binary(const Bytes& content) {
+        return U8(10).U32(static_cast<uint32_t>(content.size())).Add(content);
+    }
     Bytes& Collection() { return U8(14); }
     Bytes& ListBegin() { return U8(1); }
     Bytes& End() { return U8(0); }
@@ -75,7 +77,17 @@ private:
 inline Bytes LongDibHeader(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression = 0,
                            uint32_t colorsUsed = 0) {
     Bytes b;
-    b.U32(40).I32(width).I32(height).U16(1).U16(bitCount).U32(compression).U32(0).U32(0).U32(0).U32(colorsUsed).U32(0);
+    b.U32(40)
+        .I32(width)
+        .I32(height)
+        .U16(1)
+        .U16(bitCount)
+        .U32(compression)
+        .U32(0)
+        .U32(0)
+        .U32(0)
+        .U32(colorsUsed)
+        .U32(0);
     return b;
 }
 
@@ -96,7 +108,10 @@ inline Bytes PictureData(const Bytes& dib) {
 // A 1x1 24-bit DIB of one colour (0xRRGGBB).
 inline Bytes TinyDib(uint32_t rgb) {
     Bytes b = LongDibHeader(1, 1, 24);
-    b.U8(static_cast<uint8_t>(rgb)).U8(static_cast<uint8_t>(rgb >> 8)).U8(static_cast<uint8_t>(rgb >> 16)).U8(0);
+    b.U8(static_cast<uint8_t>(rgb))
+        .U8(static_cast<uint8_t>(rgb >> 8))
+        .U8(static_cast<uint8_t>(rgb >> 16))
+        .U8(0);
     return b;
 }
 

@@ -1,3 +1,5 @@
+#include "engine/pack_reader.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "engine/errors.h"
-#include "engine/pack_reader.h"
 #include "engine/pack_writer.h"
 #include "pack_builder.h"
 
@@ -61,18 +62,22 @@ TEST(PackReader, ReadsEveryValueKindOfAnImageItem) {
          [](const ImageItemData& i) { EXPECT_EQ(i.patternWidth, -3); }},
         {"int16", Bytes().Prop("PatternHeight").Int16(300),
          [](const ImageItemData& i) { EXPECT_EQ(i.patternHeight, 300); }},
-        {"int32", Bytes().Prop("SkipWidth").Int32(70000), [](const ImageItemData& i) { EXPECT_EQ(i.skipWidth, 70000); }},
+        {"int32", Bytes().Prop("SkipWidth").Int32(70000),
+         [](const ImageItemData& i) { EXPECT_EQ(i.skipWidth, 70000); }},
         {"int8 skip height", Bytes().Prop("SkipHeight").Int8(4),
          [](const ImageItemData& i) { EXPECT_EQ(i.skipHeight, 4); }},
-        {"short string", Bytes().Prop("Name").Str("boom"), [](const ImageItemData& i) { EXPECT_EQ(i.name, "boom"); }},
+        {"short string", Bytes().Prop("Name").Str("boom"),
+         [](const ImageItemData& i) { EXPECT_EQ(i.name, "boom"); }},
         {"long string", Bytes().Prop("Name").LStr(longName),
          [&](const ImageItemData& i) { EXPECT_EQ(i.name, longName); }},
         {"wide string becomes UTF-8", Bytes().Prop("Name").WStr(u"Zv\u00e9zda \u20ac"),
          [](const ImageItemData& i) { EXPECT_EQ(i.name, "Zv\xC3\xA9zda \xE2\x82\xAC"); }},
         {"UTF-8 string", Bytes().Prop("Name").Utf8("Start Game_n"),
          [](const ImageItemData& i) { EXPECT_EQ(i.name, "Start Game_n"); }},
-        {"false", Bytes().Prop("Transparent").False(), [](const ImageItemData& i) { EXPECT_FALSE(i.transparent); }},
-        {"true", Bytes().Prop("SystemMemory").True(), [](const ImageItemData& i) { EXPECT_TRUE(i.systemMemory); }},
+        {"false", Bytes().Prop("Transparent").False(),
+         [](const ImageItemData& i) { EXPECT_FALSE(i.transparent); }},
+        {"true", Bytes().Prop("SystemMemory").True(),
+         [](const ImageItemData& i) { EXPECT_TRUE(i.systemMemory); }},
         {"colour name", Bytes().Prop("TransparentColor").Ident("clFuchsia"),
          [](const ImageItemData& i) { EXPECT_EQ(i.transparentColor, 0xFF00FFu); }},
         {"colour name in other case", Bytes().Prop("TransparentColor").Ident("CLRED"),
@@ -182,7 +187,8 @@ TEST(PackReader, ReportsEachFailureWithItsMessage) {
         {"stream ends after the header", {truncated(signature), "Stream read error"}},
         {"stream ends inside the items", {truncated(good.size() - 4), "Stream read error"}},
         {"stream ends before the closing zeros", {truncated(good.size() - 1), "Stream read error"}},
-        {"unknown root class", {Bytes().PackStart("TForm").Prop("List").Collection().PackEnd(), "Class TForm not found"}},
+        {"unknown root class",
+         {Bytes().PackStart("TForm").Prop("List").Collection().PackEnd(), "Class TForm not found"}},
         {"unknown root property",
          {Bytes().GraphicsStart().Prop("Items").Collection().PackEnd(), "Property Items does not exist"}},
         {"unknown item property",
@@ -193,25 +199,36 @@ TEST(PackReader, ReportsEachFailureWithItsMessage) {
          {Bytes().SoundStart().Prop("List.ColorTable").Binary(table1000).PackEnd(),
           "Property List.ColorTable does not exist"}},
         {"colour table of 1000 bytes",
-         {Bytes().GraphicsStart().Prop("List.ColorTable").Binary(table1000).Prop("List").Collection().PackEnd(),
+         {Bytes()
+              .GraphicsStart()
+              .Prop("List.ColorTable")
+              .Binary(table1000)
+              .Prop("List")
+              .Collection()
+              .PackEnd(),
           "Invalid property value"}},
         {"boolean given as integer",
          {GraphicsPack(Item(Bytes().Prop("Transparent").Int8(1))), "Invalid property value"}},
-        {"name given as integer", {GraphicsPack(Item(Bytes().Prop("Name").Int8(1))), "Invalid property value"}},
-        {"integer given as string", {GraphicsPack(Item(Bytes().Prop("SkipWidth").Str("4"))), "Invalid property value"}},
+        {"name given as integer",
+         {GraphicsPack(Item(Bytes().Prop("Name").Int8(1))), "Invalid property value"}},
+        {"integer given as string",
+         {GraphicsPack(Item(Bytes().Prop("SkipWidth").Str("4"))), "Invalid property value"}},
         {"unknown colour name",
          {GraphicsPack(Item(Bytes().Prop("TransparentColor").Ident("clPlaid"))), "Invalid property value"}},
-        {"List not a collection", {Bytes().GraphicsStart().Prop("List").ListBegin().PackEnd(), "Invalid property value"}},
+        {"List not a collection",
+         {Bytes().GraphicsStart().Prop("List").ListBegin().PackEnd(), "Invalid property value"}},
         {"item without a list start", {GraphicsPack(Bytes().Str("x")), "Invalid property value"}},
         {"binary longer than the stream",
-         {GraphicsPack(Bytes().ListBegin().Prop("Picture.Data").U8(10).U32(0x7FFFFFFF)), "Stream read error"}},
+         {GraphicsPack(Bytes().ListBegin().Prop("Picture.Data").U8(10).U32(0x7FFFFFFF)),
+          "Stream read error"}},
         {"graphic that is not a DIB",
          {GraphicsPack(Item(Bytes().Prop("Picture.Data").Binary(Bytes().Short("TBitmap").Add(TinyDib(0))))),
           "DIB is invalid"}},
         {"broken DIB",
          {GraphicsPack(Item(Bytes().Prop("Picture.Data").Binary(PictureData(LongDibHeader(1, 1, 7))))),
           "DIB is invalid"}},
-        {"broken wave", {SoundPack(Item(Bytes().Prop("Wave.WAVE").Binary(Bytes().Text("RIFX")))), "Wave is invalid"}},
+        {"broken wave",
+         {SoundPack(Item(Bytes().Prop("Wave.WAVE").Binary(Bytes().Text("RIFX")))), "Wave is invalid"}},
         {"component with a child", {withChild, "Invalid stream format"}},
     };
     for (const auto& [name, c] : cases) {
@@ -222,7 +239,8 @@ TEST(PackReader, ReportsEachFailureWithItsMessage) {
 
 TEST(PackReader, AFailureHalfWayKeepsTheItemsReadSoFar) {
     Bytes items;
-    items.Add(Item(Bytes().Prop("Name").Str("first").Prop("Picture.Data").Binary(PictureData(TinyDib(0xABCDEF)))));
+    items.Add(
+        Item(Bytes().Prop("Name").Str("first").Prop("Picture.Data").Binary(PictureData(TinyDib(0xABCDEF)))));
     items.Add(Item(Bytes().Prop("Name").Str("second").Prop("PatternWidth").Int8(8)));
     items.ListBegin().Prop("Name").Str("third").Prop("Picture.Data").Binary(PictureData(Bytes{40, 0, 0, 0}));
     items.End().Add(Item(Bytes().Prop("Name").Str("fourth")));
@@ -365,7 +383,8 @@ TEST(PackWriter, WritesTheResourceHeader) {
     EXPECT_EQ(bytes[at], 0);
     EXPECT_EQ(bytes[at + 1], 0x30);
     EXPECT_EQ(bytes[at + 2], 0x10);
-    const uint32_t size = bytes[at + 3] | (bytes[at + 4] << 8) | (bytes[at + 5] << 16) | (uint32_t{bytes[at + 6]} << 24);
+    const uint32_t size =
+        bytes[at + 3] | (bytes[at + 4] << 8) | (bytes[at + 5] << 16) | (uint32_t{bytes[at + 6]} << 24);
     EXPECT_EQ(size, bytes.size() - (name.size() + 10));
     EXPECT_EQ(std::string(bytes.begin() + at + 7, bytes.begin() + at + 11), "TPF0");
 }
@@ -397,7 +416,8 @@ TEST_F(PackFile, AMissingFileSaysWhyAndLeavesTheContentsAlone) {
         LoadPackFile(missing, contents);
         ADD_FAILURE() << "no error";
     } catch (const GameError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + missing + "\". No such file or directory");
     }
     EXPECT_EQ(contents.images.size(), 2u);
     EXPECT_THROW(LoadPackFile(::testing::TempDir(), contents), GameError);  // a folder is not a pack

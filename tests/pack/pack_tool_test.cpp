@@ -79,7 +79,9 @@ protected:
         return result;
     }
 
-    std::string Fixture(const std::string& name) const { return std::string(VANDRAX_PACK_FIXTURES) + "/" + name; }
+    std::string Fixture(const std::string& name) const {
+        return std::string(VANDRAX_PACK_FIXTURES) + "/" + name;
+    }
     std::string Temp(const std::string& name) const { return (dir_ / name).string(); }
 
     fs::path dir_;
@@ -93,18 +95,20 @@ TEST_F(PackTool, BuildsAGraphicsPackAndListsIt) {
 
     RunResult list = Run({"list", pack, "--json"});
     ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(list.out,
-              "{\"kind\": \"graphics\", \"items\": [\n"
-              "  {\"name\": \"blob\", \"width\": 64, \"height\": 32, \"patternWidth\": 32, \"patternHeight\": 32, "
-              "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 2, \"transparent\": true, "
-              "\"transparentColor\": 0, \"systemMemory\": false},\n"
-              "  {\"name\": \"Start Game_n\", \"width\": 64, \"height\": 32, \"patternWidth\": 64, \"patternHeight\": 32, "
-              "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 1, \"transparent\": false, "
-              "\"transparentColor\": 0, \"systemMemory\": false},\n"
-              "  {\"name\": \"solid\", \"width\": 20, \"height\": 10, \"patternWidth\": 20, \"patternHeight\": 10, "
-              "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 1, \"transparent\": true, "
-              "\"transparentColor\": 16711935, \"systemMemory\": true}\n"
-              "]}\n");
+    EXPECT_EQ(
+        list.out,
+        "{\"kind\": \"graphics\", \"items\": [\n"
+        "  {\"name\": \"blob\", \"width\": 64, \"height\": 32, \"patternWidth\": 32, \"patternHeight\": 32, "
+        "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 2, \"transparent\": true, "
+        "\"transparentColor\": 0, \"systemMemory\": false},\n"
+        "  {\"name\": \"Start Game_n\", \"width\": 64, \"height\": 32, \"patternWidth\": 64, "
+        "\"patternHeight\": 32, "
+        "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 1, \"transparent\": false, "
+        "\"transparentColor\": 0, \"systemMemory\": false},\n"
+        "  {\"name\": \"solid\", \"width\": 20, \"height\": 10, \"patternWidth\": 20, \"patternHeight\": 10, "
+        "\"skipWidth\": 0, \"skipHeight\": 0, \"patternCount\": 1, \"transparent\": true, "
+        "\"transparentColor\": 16711935, \"systemMemory\": true}\n"
+        "]}\n");
 
     RunResult text = Run({"list", pack});
     ASSERT_EQ(text.status, 0);
@@ -144,7 +148,8 @@ TEST_F(PackTool, ExtractsPicturesWithAlphaAndKeyColours) {
     ASSERT_EQ(Run({"extract", pack, "SOLID", Temp("solid.png")}).status, 0);
     const Png solid = ReadPngFile(Temp("solid.png"));
     ASSERT_EQ(solid.width, 20);
-    EXPECT_EQ(std::vector<uint8_t>(solid.At(2, 2), solid.At(2, 2) + 4), (std::vector<uint8_t>{0xFF, 0x00, 0xFF, 0xFF}));
+    EXPECT_EQ(std::vector<uint8_t>(solid.At(2, 2), solid.At(2, 2) + 4),
+              (std::vector<uint8_t>{0xFF, 0x00, 0xFF, 0xFF}));
     EXPECT_EQ(std::vector<uint8_t>(solid.At(15, 9), solid.At(15, 9) + 4),
               (std::vector<uint8_t>{0x33, 0x66, 0x99, 0xFF}));
 }
@@ -198,7 +203,8 @@ TEST_F(PackTool, FindsSourcesInSearchFoldersAndReadsPng) {
     const Png back = ReadPngFile(Temp("dots.png"));
     ASSERT_EQ(back.width, 2);
     EXPECT_EQ(back.rgba[4 * 0 + 3], 255);
-    EXPECT_EQ(std::vector<uint8_t>(back.At(1, 0), back.At(1, 0) + 4), (std::vector<uint8_t>{40, 50, 60, 128}));
+    EXPECT_EQ(std::vector<uint8_t>(back.At(1, 0), back.At(1, 0) + 4),
+              (std::vector<uint8_t>{40, 50, 60, 128}));
     EXPECT_EQ(std::vector<uint8_t>(back.At(1, 1), back.At(1, 1) + 4), (std::vector<uint8_t>{1, 2, 3, 4}));
 }
 

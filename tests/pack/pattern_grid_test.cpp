@@ -1,10 +1,11 @@
+#include "engine/pattern_grid.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "engine/errors.h"
-#include "engine/pattern_grid.h"
 
 namespace {
 
@@ -16,24 +17,58 @@ struct GridCase {
 
 TEST(PatternGrid, CutsPicturesByTheGridRule) {
     const std::vector<GridCase> cases = {
-        {"256x64 in 64x64 patterns", 256, 64, 64, 64, 0, 0,
-         {MakeRect(0, 0, 64, 64), MakeRect(64, 0, 64, 64), MakeRect(128, 0, 64, 64), MakeRect(192, 0, 64, 64)}},
-        {"skip width 4, width 268", 268, 64, 64, 64, 4, 0,
-         {MakeRect(0, 0, 64, 64), MakeRect(68, 0, 64, 64), MakeRect(136, 0, 64, 64), MakeRect(204, 0, 64, 64)}},
+        {"256x64 in 64x64 patterns",
+         256,
+         64,
+         64,
+         64,
+         0,
+         0,
+         {MakeRect(0, 0, 64, 64), MakeRect(64, 0, 64, 64), MakeRect(128, 0, 64, 64),
+          MakeRect(192, 0, 64, 64)}},
+        {"skip width 4, width 268",
+         268,
+         64,
+         64,
+         64,
+         4,
+         0,
+         {MakeRect(0, 0, 64, 64), MakeRect(68, 0, 64, 64), MakeRect(136, 0, 64, 64),
+          MakeRect(204, 0, 64, 64)}},
         {"pattern size 0 means the whole picture", 100, 50, 0, 0, 0, 0, {MakeRect(0, 0, 100, 50)}},
         {"pattern equal to the picture, skips ignored", 100, 50, 100, 50, 7, 9, {MakeRect(0, 0, 100, 50)}},
-        {"rows then columns, numbered row by row", 60, 70, 30, 30, 0, 10,
-         {MakeRect(0, 0, 30, 30), MakeRect(30, 0, 30, 30), MakeRect(0, 40, 30, 30), MakeRect(30, 40, 30, 30)}},
-        {"only a width: one row", 90, 20, 30, 0, 0, 0,
+        {"rows then columns, numbered row by row",
+         60,
+         70,
+         30,
+         30,
+         0,
+         10,
+         {MakeRect(0, 0, 30, 30), MakeRect(30, 0, 30, 30), MakeRect(0, 40, 30, 30),
+          MakeRect(30, 40, 30, 30)}},
+        {"only a width: one row",
+         90,
+         20,
+         30,
+         0,
+         0,
+         0,
          {MakeRect(0, 0, 30, 20), MakeRect(30, 0, 30, 20), MakeRect(60, 0, 30, 20)}},
-        {"left-over pixels make no pattern", 100, 10, 30, 10, 0, 0,
+        {"left-over pixels make no pattern",
+         100,
+         10,
+         30,
+         10,
+         0,
+         0,
          {MakeRect(0, 0, 30, 10), MakeRect(30, 0, 30, 10), MakeRect(60, 0, 30, 10)}},
         {"pattern wider than the picture: none", 20, 20, 30, 10, 0, 0, {}},
         {"a step of zero: none", 20, 20, 10, 10, -10, 0, {}},
     };
     for (const GridCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(PatternGrid(c.width, c.height, c.patternWidth, c.patternHeight, c.skipWidth, c.skipHeight), c.rects);
+        EXPECT_EQ(PatternGrid(c.width, c.height, c.patternWidth, c.patternHeight, c.skipWidth, c.skipHeight),
+                  c.rects);
     }
 }
 

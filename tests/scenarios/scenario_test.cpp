@@ -189,9 +189,17 @@ TEST_F(Scenario, APreparedSettingsFileIsReadAtStartAndWrittenBack) {
     EXPECT_EQ(again.str(), written);
 }
 
-TEST_F(Scenario, TheMenuModulePlaysAfterStartUp) {
+TEST_F(Scenario, TheMenuModulePlaysAfterStartUpAndStartsOverWhenItEnds) {
     json state = Run("", 1000);
     EXPECT_EQ(state["music"], "Menu");
+    EXPECT_EQ(state["musicOrder"], 0);
+    // The menu module runs a minute and a half through its orders, then begins again.
+    json late = Run("", 88000);
+    EXPECT_GT(late["musicOrder"].get<int>(), 5);
+    json again = Run("", 95000);
+    EXPECT_EQ(again["music"], "Menu");
+    EXPECT_EQ(again["musicOrder"], 0);
+    EXPECT_EQ(again["errors"].size(), 0u) << again["errors"];
 }
 
 }  // namespace

@@ -68,8 +68,11 @@ Surface PictureSurface(const ImageItemData& item) {
             } else if (alpha == 0xFF) {
                 row[x] = pixel;
             } else {
-                auto premultiplied = [&](int shift) { return (((pixel >> shift) & 0xFF) * alpha + 127) / 255; };
-                row[x] = (alpha << 24) | (premultiplied(16) << 16) | (premultiplied(8) << 8) | premultiplied(0);
+                auto premultiplied = [&](int shift) {
+                    return (((pixel >> shift) & 0xFF) * alpha + 127) / 255;
+                };
+                row[x] =
+                    (alpha << 24) | (premultiplied(16) << 16) | (premultiplied(8) << 8) | premultiplied(0);
             }
         }
     }
@@ -123,7 +126,9 @@ std::vector<std::string> LabelOf(const ImageItemData& item, int64_t patterns) {
                   EffectivePatternSize(item.patternWidth, picture.width),
                   EffectivePatternSize(item.patternHeight, picture.height), static_cast<long long>(patterns));
     label.push_back(line);
-    std::string how = picture.hasAlpha ? "alpha" : item.transparent ? "key " + KeyText(item.transparentColor) : "opaque";
+    std::string how = picture.hasAlpha   ? "alpha"
+                      : item.transparent ? "key " + KeyText(item.transparentColor)
+                                         : "opaque";
     if (item.skipWidth != 0 || item.skipHeight != 0) {
         std::snprintf(line, sizeof line, "  skip %dx%d", item.skipWidth, item.skipHeight);
         how += line;
@@ -152,8 +157,8 @@ void DrawGraphicsSheet(const PackContents& contents, const std::string& outPath)
         if (item.picture) {
             cell.pictureWidth = item.picture->width;
             cell.pictureHeight = item.picture->height;
-            patterns = MakePatternLayout(cell.pictureWidth, cell.pictureHeight, item.patternWidth, item.patternHeight,
-                                         item.skipWidth, item.skipHeight)
+            patterns = MakePatternLayout(cell.pictureWidth, cell.pictureHeight, item.patternWidth,
+                                         item.patternHeight, item.skipWidth, item.skipHeight)
                            .Count();
         }
         cell.label = LabelOf(item, patterns);
@@ -184,7 +189,8 @@ void DrawGraphicsSheet(const PackContents& contents, const std::string& outPath)
     }
     const int sheetHeight = y + rowHeight + kMargin;
     if (sheetWidth > kMaxCairoSide || sheetHeight > kMaxCairoSide) {
-        throw GameError(FormatMessage("The sheet would be %dx%d px, more than one PNG can hold", sheetWidth, sheetHeight));
+        throw GameError(FormatMessage("The sheet would be %dx%d px, more than one PNG can hold", sheetWidth,
+                                      sheetHeight));
     }
 
     Surface sheet = MakeSurface(sheetWidth, sheetHeight);
@@ -195,7 +201,8 @@ void DrawGraphicsSheet(const PackContents& contents, const std::string& outPath)
     for (const Cell& cell : cells) {
         for (size_t i = 0; i < cell.label.size(); ++i) {
             const double shade = i == 0 ? 1.0 : 0.75;
-            DrawText(cr.get(), cell.x, cell.y + kLineHeight * (i + 1) - 4, cell.label[i], shade, shade, i == 0 ? 0.6 : shade);
+            DrawText(cr.get(), cell.x, cell.y + kLineHeight * (i + 1) - 4, cell.label[i], shade, shade,
+                     i == 0 ? 0.6 : shade);
         }
         if (!cell.item->picture) continue;
         const int top = cell.y + kLabelLines * kLineHeight + 4;
@@ -205,13 +212,15 @@ void DrawGraphicsSheet(const PackContents& contents, const std::string& outPath)
         cairo_paint(cr.get());
 
         const ImageItemData& item = *cell.item;
-        const PatternLayout layout = MakePatternLayout(cell.pictureWidth, cell.pictureHeight, item.patternWidth,
-                                                       item.patternHeight, item.skipWidth, item.skipHeight);
+        const PatternLayout layout =
+            MakePatternLayout(cell.pictureWidth, cell.pictureHeight, item.patternWidth, item.patternHeight,
+                              item.skipWidth, item.skipHeight);
         if (layout.Count() <= 1) continue;
         // Outline every pattern and number it where there is room.
         cairo_set_line_width(cr.get(), 1.0);
         cairo_set_font_size(cr.get(), 10);
-        const bool numbered = layout.patternWidth >= 18 && layout.patternHeight >= 14 && layout.Count() <= 4096;
+        const bool numbered =
+            layout.patternWidth >= 18 && layout.patternHeight >= 14 && layout.Count() <= 4096;
         for (int64_t i = 0; i < layout.Count(); ++i) {
             const Rect rect = layout.PatternRect(i);
             cairo_set_source_rgba(cr.get(), 0.0, 0.9, 1.0, 0.8);
@@ -219,7 +228,8 @@ void DrawGraphicsSheet(const PackContents& contents, const std::string& outPath)
                             rect.Height() - 1.0);
             cairo_stroke(cr.get());
             if (numbered) {
-                DrawText(cr.get(), cell.x + rect.left + 2, top + rect.top + 11, std::to_string(i), 0.0, 0.9, 1.0);
+                DrawText(cr.get(), cell.x + rect.left + 2, top + rect.top + 11, std::to_string(i), 0.0, 0.9,
+                         1.0);
             }
         }
         SetFont(cr.get());
@@ -234,9 +244,10 @@ void DrawSoundSheet(const PackContents& contents, const std::string& outPath) {
         const WaveData wave = item.wave.value_or(WaveData{});
         const double seconds =
             wave.bytesPerSecond > 0 ? static_cast<double>(wave.samples.size()) / wave.bytesPerSecond : 0.0;
-        std::snprintf(line, sizeof line, "%u ch, %u Hz, %u bit, %.2f s%s%s", wave.channels, wave.sampleRate,
-                      wave.bitsPerSample, seconds, item.looped ? ", looped" : "",
-                      item.maxPlayingCount > 0 ? (", max " + std::to_string(item.maxPlayingCount)).c_str() : "");
+        std::snprintf(
+            line, sizeof line, "%u ch, %u Hz, %u bit, %.2f s%s%s", wave.channels, wave.sampleRate,
+            wave.bitsPerSample, seconds, item.looped ? ", looped" : "",
+            item.maxPlayingCount > 0 ? (", max " + std::to_string(item.maxPlayingCount)).c_str() : "");
         lines.push_back(item.name);
         lines.push_back(line);
     }
@@ -245,12 +256,15 @@ void DrawSoundSheet(const PackContents& contents, const std::string& outPath) {
     SetFont(measure.get());
     int width = 400;
     for (size_t i = 0; i < lines.size(); i += 2) {
-        width = std::max(width, static_cast<int>(TextWidth(measure.get(), lines[i]) + TextWidth(measure.get(), lines[i + 1])) + 40);
+        width = std::max(width, static_cast<int>(TextWidth(measure.get(), lines[i]) +
+                                                 TextWidth(measure.get(), lines[i + 1])) +
+                                    40);
     }
     const int rows = static_cast<int>(lines.size() / 2);
     const int height = 2 * kMargin + std::max(rows, 1) * (kLineHeight + 4);
     if (width + 2 * kMargin > kMaxCairoSide || height > kMaxCairoSide) {
-        throw GameError(FormatMessage("The sheet would be %dx%d px, more than one PNG can hold", width, height));
+        throw GameError(
+            FormatMessage("The sheet would be %dx%d px, more than one PNG can hold", width, height));
     }
     Surface sheet = MakeSurface(width + 2 * kMargin, height);
     Context cr(cairo_create(sheet.get()), cairo_destroy);

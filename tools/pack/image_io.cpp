@@ -19,8 +19,8 @@ namespace {
 
 void CheckSize(const std::string& path, double width, double height) {
     if (!(width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide)) {
-        throw GameError(FormatMessage("%s: picture size %gx%g is out of range (1..%d px a side)", path.c_str(),
-                                      width, height, kMaxPictureSide));
+        throw GameError(FormatMessage("%s: picture size %gx%g is out of range (1..%d px a side)",
+                                      path.c_str(), width, height, kMaxPictureSide));
     }
 }
 
@@ -42,11 +42,12 @@ void UpdateHasAlpha(Picture& picture) {
 
 Picture RasteriseSvg(const std::string& path) {
     GError* rawError = nullptr;
-    std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(rsvg_handle_new_from_file(path.c_str(), &rawError),
-                                                                   g_object_unref);
+    std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
+        rsvg_handle_new_from_file(path.c_str(), &rawError), g_object_unref);
     std::unique_ptr<GError, GErrorFree> error(rawError);
     if (!handle) {
-        throw GameError(FormatMessage("%s: cannot read SVG: %s", path.c_str(), error ? error->message : "unknown error"));
+        throw GameError(
+            FormatMessage("%s: cannot read SVG: %s", path.c_str(), error ? error->message : "unknown error"));
     }
     rsvg_handle_set_dpi(handle.get(), 96.0);
     gdouble width = 0, height = 0;
@@ -62,13 +63,14 @@ Picture RasteriseSvg(const std::string& path) {
     picture.height = static_cast<int32_t>(height);
     picture.bitCount = 32;
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.width, picture.height), cairo_surface_destroy);
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.width, picture.height),
+        cairo_surface_destroy);
     std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
     const RsvgRectangle viewport{0, 0, width, height};
     if (!rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &rawError)) {
         error.reset(rawError);
-        throw GameError(
-            FormatMessage("%s: cannot render SVG: %s", path.c_str(), error ? error->message : "unknown error"));
+        throw GameError(FormatMessage("%s: cannot render SVG: %s", path.c_str(),
+                                      error ? error->message : "unknown error"));
     }
     cairo_surface_flush(surface.get());
     const uint8_t* data = cairo_image_surface_get_data(surface.get());
@@ -86,7 +88,9 @@ Picture RasteriseSvg(const std::string& path) {
             } else if (alpha == 0xFF) {
                 out[x] = pixel;
             } else {
-                auto straight = [&](int shift) { return (((pixel >> shift) & 0xFF) * 255 + alpha / 2) / alpha; };
+                auto straight = [&](int shift) {
+                    return (((pixel >> shift) & 0xFF) * 255 + alpha / 2) / alpha;
+                };
                 out[x] = (alpha << 24) | (straight(16) << 16) | (straight(8) << 8) | straight(0);
             }
         }
@@ -102,7 +106,8 @@ Picture ReadPng(const std::string& path) {
     if (!png_image_begin_read_from_file(&image, path.c_str())) {
         throw GameError(FormatMessage("%s: cannot read PNG: %s", path.c_str(), image.message));
     }
-    if (image.width < 1 || image.height < 1 || image.width > kMaxPictureSide || image.height > kMaxPictureSide) {
+    if (image.width < 1 || image.height < 1 || image.width > kMaxPictureSide ||
+        image.height > kMaxPictureSide) {
         png_image_free(&image);
         CheckSize(path, image.width, image.height);
     }

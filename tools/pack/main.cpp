@@ -46,7 +46,8 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file) {
             const int error = errno;
-            throw GameError(FormatMessage("Cannot create file \"%s\". %s", path.c_str(), std::strerror(error)));
+            throw GameError(
+                FormatMessage("Cannot create file \"%s\". %s", path.c_str(), std::strerror(error)));
         }
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         if (!file.flush()) {
@@ -87,7 +88,8 @@ int Build(const std::vector<std::string>& args) {
     PackContents check;
     ReadPack(bytes, check);
     WriteFileAtomically(positional[1], bytes);
-    const size_t items = contents.kind == PackKind::Graphics ? contents.images.size() : contents.sounds.size();
+    const size_t items =
+        contents.kind == PackKind::Graphics ? contents.images.size() : contents.sounds.size();
     std::printf("%s: %zu items, %zu bytes\n", positional[1].c_str(), items, bytes.size());
     return 0;
 }

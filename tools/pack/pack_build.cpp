@@ -36,7 +36,8 @@ std::string FindSource(const std::string& source, const std::string& baseDir, co
             if (fs::is_regular_file(candidate, error)) return candidate.string();
         }
     }
-    throw GameError(where + ": source \"" + source + "\" not found (looked beside the manifest and in the --search folders)");
+    throw GameError(where + ": source \"" + source +
+                    "\" not found (looked beside the manifest and in the --search folders)");
 }
 
 std::vector<uint8_t> ReadBinaryFile(const std::string& path) {
@@ -52,16 +53,17 @@ void CheckAxis(const std::string& what, const char* side, int32_t size, int32_t 
     if (pattern == 0 || pattern == size) return;
     const int64_t step = int64_t{pattern} + skip;
     if (pattern > size || (int64_t{size} + skip) % step != 0) {
-        throw GameError(FormatMessage("%s: picture %s %d does not fit patterns of %d with skip %d "
-                                      "(it must be n*%d + (n-1)*%d)",
-                                      what.c_str(), side, size, pattern, skip, pattern, skip));
+        throw GameError(
+            FormatMessage("%s: picture %s %d does not fit patterns of %d with skip %d "
+                          "(it must be n*%d + (n-1)*%d)",
+                          what.c_str(), side, size, pattern, skip, pattern, skip));
     }
 }
 
 }  // namespace
 
-void CheckPatternFit(const std::string& what, int32_t pictureWidth, int32_t pictureHeight, int32_t patternWidth,
-                     int32_t patternHeight, int32_t skipWidth, int32_t skipHeight) {
+void CheckPatternFit(const std::string& what, int32_t pictureWidth, int32_t pictureHeight,
+                     int32_t patternWidth, int32_t patternHeight, int32_t skipWidth, int32_t skipHeight) {
     CheckAxis(what, "width", pictureWidth, patternWidth, skipWidth);
     CheckAxis(what, "height", pictureHeight, patternHeight, skipHeight);
 }
@@ -92,8 +94,11 @@ PackContents BuildPackContents(const Manifest& manifest, const std::vector<std::
         } else {
             throw GameError(where + ": source must be .svg or .png, not \"" + entry.source + "\"");
         }
-        CheckPatternFit(where, item.picture->width, item.picture->height, item.patternWidth, item.patternHeight,
-                        item.skipWidth, item.skipHeight);
+        // A picture opaque everywhere has nothing to key out: without this its pure black pixels
+        // (the default key colour) would turn into holes.
+        if (!item.picture->hasAlpha && !entry.transparentGiven) item.transparent = false;
+        CheckPatternFit(where, item.picture->width, item.picture->height, item.patternWidth,
+                        item.patternHeight, item.skipWidth, item.skipHeight);
         contents.images.push_back(std::move(item));
     }
 
@@ -117,7 +122,8 @@ PackContents BuildPackContents(const Manifest& manifest, const std::vector<std::
 
     if (contents.kind == PackKind::Graphics) {
         std::vector<const Picture*> pictures;
-        for (const ImageItemData& item : contents.images) pictures.push_back(item.picture ? &*item.picture : nullptr);
+        for (const ImageItemData& item : contents.images)
+            pictures.push_back(item.picture ? &*item.picture : nullptr);
         contents.colorTable = ColorTableToBytes(BuildColorTable(pictures));
     }
     return contents;

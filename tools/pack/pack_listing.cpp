@@ -16,7 +16,8 @@ std::string JsonString(std::string_view text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
         bool valid = length > 0 && i + length <= text.size();
-        for (size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
+        for (size_t k = 1; valid && k < length; ++k)
+            valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
         if (!valid) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
@@ -52,8 +53,8 @@ ImageFacts FactsOf(const ImageItemData& item) {
     if (item.picture) {
         facts.width = item.picture->width;
         facts.height = item.picture->height;
-        facts.patternCount = MakePatternLayout(facts.width, facts.height, item.patternWidth, item.patternHeight,
-                                               item.skipWidth, item.skipHeight)
+        facts.patternCount = MakePatternLayout(facts.width, facts.height, item.patternWidth,
+                                               item.patternHeight, item.skipWidth, item.skipHeight)
                                  .Count();
     }
     facts.patternWidth = EffectivePatternSize(item.patternWidth, facts.width);
@@ -75,12 +76,13 @@ std::string ListText(const PackContents& contents) {
     if (contents.kind == PackKind::Graphics) {
         for (const ImageItemData& item : contents.images) {
             const ImageFacts facts = FactsOf(item);
-            std::snprintf(line, sizeof line,
-                          " %dx%d pattern=%dx%d patterns=%lld skip=%dx%d transparent=%d key=%s system=%d%s%s\n",
-                          facts.width, facts.height, facts.patternWidth, facts.patternHeight,
-                          static_cast<long long>(facts.patternCount), item.skipWidth, item.skipHeight,
-                          item.transparent ? 1 : 0, KeyText(item.transparentColor).c_str(), item.systemMemory ? 1 : 0,
-                          item.picture && item.picture->hasAlpha ? " alpha" : "", item.picture ? "" : " no-picture");
+            std::snprintf(
+                line, sizeof line,
+                " %dx%d pattern=%dx%d patterns=%lld skip=%dx%d transparent=%d key=%s system=%d%s%s\n",
+                facts.width, facts.height, facts.patternWidth, facts.patternHeight,
+                static_cast<long long>(facts.patternCount), item.skipWidth, item.skipHeight,
+                item.transparent ? 1 : 0, KeyText(item.transparentColor).c_str(), item.systemMemory ? 1 : 0,
+                item.picture && item.picture->hasAlpha ? " alpha" : "", item.picture ? "" : " no-picture");
             out += JsonString(item.name) + line;
         }
     } else {
@@ -108,25 +110,27 @@ std::string ListJson(const PackContents& contents) {
     if (contents.kind == PackKind::Graphics) {
         for (const ImageItemData& item : contents.images) {
             const ImageFacts facts = FactsOf(item);
-            std::snprintf(fields, sizeof fields,
-                          ", \"width\": %d, \"height\": %d, \"patternWidth\": %d, \"patternHeight\": %d, "
-                          "\"skipWidth\": %d, \"skipHeight\": %d, \"patternCount\": %lld, \"transparent\": %s, "
-                          "\"transparentColor\": %u, \"systemMemory\": %s}",
-                          facts.width, facts.height, facts.patternWidth, facts.patternHeight, item.skipWidth,
-                          item.skipHeight, static_cast<long long>(facts.patternCount),
-                          item.transparent ? "true" : "false", item.transparentColor,
-                          item.systemMemory ? "true" : "false");
+            std::snprintf(
+                fields, sizeof fields,
+                ", \"width\": %d, \"height\": %d, \"patternWidth\": %d, \"patternHeight\": %d, "
+                "\"skipWidth\": %d, \"skipHeight\": %d, \"patternCount\": %lld, \"transparent\": %s, "
+                "\"transparentColor\": %u, \"systemMemory\": %s}",
+                facts.width, facts.height, facts.patternWidth, facts.patternHeight, item.skipWidth,
+                item.skipHeight, static_cast<long long>(facts.patternCount),
+                item.transparent ? "true" : "false", item.transparentColor,
+                item.systemMemory ? "true" : "false");
             separator();
             out += "{\"name\": " + JsonString(item.name) + fields;
         }
     } else {
         for (const SoundItemData& item : contents.sounds) {
             const WaveData wave = item.wave.value_or(WaveData{});
-            std::snprintf(fields, sizeof fields,
-                          ", \"looped\": %s, \"maxPlayingCount\": %d, \"channels\": %u, \"bitsPerSample\": %u, "
-                          "\"sampleRate\": %u, \"dataBytes\": %zu}",
-                          item.looped ? "true" : "false", item.maxPlayingCount, wave.channels, wave.bitsPerSample,
-                          wave.sampleRate, wave.samples.size());
+            std::snprintf(
+                fields, sizeof fields,
+                ", \"looped\": %s, \"maxPlayingCount\": %d, \"channels\": %u, \"bitsPerSample\": %u, "
+                "\"sampleRate\": %u, \"dataBytes\": %zu}",
+                item.looped ? "true" : "false", item.maxPlayingCount, wave.channels, wave.bitsPerSample,
+                wave.sampleRate, wave.samples.size());
             separator();
             out += "{\"name\": " + JsonString(item.name) + fields;
         }
@@ -138,15 +142,18 @@ std::string ListJson(const PackContents& contents) {
 int FindItem(const PackContents& contents, std::string_view name) {
     NameHash hash;
     if (contents.kind == PackKind::Graphics) {
-        for (size_t i = 0; i < contents.images.size(); ++i) hash.Add(contents.images[i].name, static_cast<int>(i));
+        for (size_t i = 0; i < contents.images.size(); ++i)
+            hash.Add(contents.images[i].name, static_cast<int>(i));
     } else {
-        for (size_t i = 0; i < contents.sounds.size(); ++i) hash.Add(contents.sounds[i].name, static_cast<int>(i));
+        for (size_t i = 0; i < contents.sounds.size(); ++i)
+            hash.Add(contents.sounds[i].name, static_cast<int>(i));
     }
     const int index = hash.Find(name);
     if (index < 0) {
         const std::string text(name);
-        throw GameError(FormatMessage(contents.kind == PackKind::Graphics ? "Image '%s' not found" : "Wave '%s' not found",
-                                      text.c_str()));
+        throw GameError(FormatMessage(
+            contents.kind == PackKind::Graphics ? "Image '%s' not found" : "Wave '%s' not found",
+            text.c_str()));
     }
     return index;
 }
