@@ -378,9 +378,10 @@ void TMainForm::GameMainExitClick() {
         PlaySound("pause");
         TSpriteEngine& root = SpriteEngine.Engine();
         TPictureCollectionItem& panel = ImageList.FindImage("Exit_Main");
+        // The panel sits 5 px above the centre; the question goes on top of it.
         CreateImageSprite<TMainExit>(root, ImageList, "Exit_Main", (800 - panel.PatternWidth()) / 2.0,
-                                     (600 - panel.PatternHeight()) / 2.0, 900);
-        CreateImageSprite<TMainExit_Word>(root, ImageList, "Exit_Main_Word", 235, 220, 901);
+                                     (600 - panel.PatternHeight()) / 2.0 - 5, 901);
+        CreateImageSprite<TMainExit_Word>(root, ImageList, "Exit_Main_Word", 235, 220, 902);
     } else {
         UpdateCaption();
         platform_.window->SetPointer(PointerShape::None);

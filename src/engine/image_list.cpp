@@ -1,11 +1,9 @@
 #include "engine/image_list.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "engine/color_table.h"
 #include "engine/errors.h"
-#include "engine/pack_reader.h"
 #include "engine/pattern_grid.h"
 #include "platform/draw_surface.h"
 
@@ -139,47 +137,15 @@ bool TPictureCollectionItem::IsOpaqueAt(int32_t pattern, int32_t x, int32_t y) c
 TPictureCollection::TPictureCollection() = default;
 TPictureCollection::~TPictureCollection() = default;
 
-void TPictureCollection::Clear() {
-    items_.clear();
-    hash_.Clear();
-}
-
 void TPictureCollection::LoadContents(PackContents contents) {
-    Clear();
-    for (ImageItemData& data : contents.images) {
-        items_.push_back(std::make_unique<TPictureCollectionItem>(std::move(data)));
-        hash_.Add(items_.back()->Name(), static_cast<int>(items_.size() - 1));
-    }
+    Fill(contents.images);
     if (contents.colorTable) colorTable_ = ColorTableFromBytes(*contents.colorTable);
     if (surface_ != nullptr)
         for (auto& item : items_) item->Initialize(*surface_);
 }
 
 void TPictureCollection::LoadPack(const std::string& path) {
-    // A file that cannot be opened leaves the collection as it was (LoadPackFile says why).
-    if (!std::ifstream(path).good()) {
-        PackContents unused;
-        LoadPackFile(path, unused);
-    }
-    PackContents contents;
-    try {
-        LoadPackFile(path, contents);
-    } catch (...) {
-        LoadContents(std::move(contents));
-        throw;
-    }
-    LoadContents(std::move(contents));
-}
-
-TPictureCollectionItem* TPictureCollection::Find(std::string_view name) {
-    const int index = hash_.Find(name);
-    return index >= 0 ? items_[static_cast<size_t>(index)].get() : nullptr;
-}
-
-TPictureCollectionItem& TPictureCollection::FindImage(std::string_view name) {
-    TPictureCollectionItem* item = Find(name);
-    if (item == nullptr) throw GameError(FormatMessage("Image '%s' not found", std::string(name).c_str()));
-    return *item;
+    ReadPackFile(path, [this](PackContents contents) { LoadContents(std::move(contents)); });
 }
 
 void TPictureCollection::Initialize(IDrawSurface* surface) {

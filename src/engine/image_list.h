@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/geometry.h"
-#include "engine/name_hash.h"
+#include "engine/named_collection.h"
 #include "engine/pack_data.h"
 
 class IDrawSurface;
@@ -64,7 +64,7 @@ private:
     bool initialized_ = false;
 };
 
-class TPictureCollection {
+class TPictureCollection : public NamedCollection<TPictureCollectionItem> {
 public:
     TPictureCollection();
     ~TPictureCollection();
@@ -73,13 +73,9 @@ public:
     // items read so far. Initialises them at once when the collection is bound to a surface.
     void LoadPack(const std::string& path);
     void LoadContents(PackContents contents);
-    void Clear();
 
     // Case-insensitive; the last item of a name wins. Throws "Image '%s' not found".
-    TPictureCollectionItem& FindImage(std::string_view name);
-    TPictureCollectionItem* Find(std::string_view name);
-    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-    TPictureCollectionItem& Item(int32_t index) { return *items_[static_cast<size_t>(index)]; }
+    TPictureCollectionItem& FindImage(std::string_view name) { return FindOrThrow(name, "Image '%s' not found"); }
 
     // Surface events: bind and initialise every item; free every item's textures; rebuild them.
     void Initialize(IDrawSurface* surface);
@@ -92,8 +88,6 @@ public:
     const std::array<uint32_t, 256>& ColorTable() const { return colorTable_; }
 
 private:
-    std::vector<std::unique_ptr<TPictureCollectionItem>> items_;
-    NameHash hash_;
     std::array<uint32_t, 256> colorTable_{};
     IDrawSurface* surface_ = nullptr;
 };

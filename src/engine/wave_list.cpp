@@ -1,9 +1,6 @@
 #include "engine/wave_list.h"
 
-#include <fstream>
-
 #include "engine/errors.h"
-#include "engine/pack_reader.h"
 #include "platform/sound_device.h"
 
 namespace {
@@ -92,46 +89,14 @@ int32_t TWaveCollectionItem::PlayingCount() const {
 TWaveCollection::TWaveCollection() = default;
 TWaveCollection::~TWaveCollection() = default;
 
-void TWaveCollection::Clear() {
-    items_.clear();
-    hash_.Clear();
-}
-
 void TWaveCollection::LoadContents(PackContents contents) {
-    Clear();
-    for (SoundItemData& data : contents.sounds) {
-        items_.push_back(std::make_unique<TWaveCollectionItem>(std::move(data)));
-        hash_.Add(items_.back()->Name(), static_cast<int>(items_.size() - 1));
-    }
+    Fill(contents.sounds);
     if (device_ != nullptr)
         for (auto& item : items_) item->Initialize(*device_);
 }
 
 void TWaveCollection::LoadPack(const std::string& path) {
-    // A file that cannot be opened leaves the collection as it was (LoadPackFile says why).
-    if (!std::ifstream(path).good()) {
-        PackContents unused;
-        LoadPackFile(path, unused);
-    }
-    PackContents contents;
-    try {
-        LoadPackFile(path, contents);
-    } catch (...) {
-        LoadContents(std::move(contents));
-        throw;
-    }
-    LoadContents(std::move(contents));
-}
-
-TWaveCollectionItem* TWaveCollection::Find(std::string_view name) {
-    const int index = hash_.Find(name);
-    return index >= 0 ? items_[static_cast<size_t>(index)].get() : nullptr;
-}
-
-TWaveCollectionItem& TWaveCollection::FindWave(std::string_view name) {
-    TWaveCollectionItem* item = Find(name);
-    if (item == nullptr) throw GameError(FormatMessage("Wave '%s' not found", std::string(name).c_str()));
-    return *item;
+    ReadPackFile(path, [this](PackContents contents) { LoadContents(std::move(contents)); });
 }
 
 void TWaveCollection::Initialize(ISoundDevice* device) {

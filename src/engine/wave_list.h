@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/name_hash.h"
+#include "engine/named_collection.h"
 #include "engine/pack_data.h"
 
 class ISoundBuffer;
@@ -47,26 +47,20 @@ private:
     bool initialized_ = false;
 };
 
-class TWaveCollection {
+class TWaveCollection : public NamedCollection<TWaveCollectionItem> {
 public:
     TWaveCollection();
     ~TWaveCollection();
 
     void LoadPack(const std::string& path);
     void LoadContents(PackContents contents);
-    void Clear();
 
     // Throws "Wave '%s' not found".
-    TWaveCollectionItem& FindWave(std::string_view name);
-    TWaveCollectionItem* Find(std::string_view name);
-    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-    TWaveCollectionItem& Item(int32_t index) { return *items_[static_cast<size_t>(index)]; }
+    TWaveCollectionItem& FindWave(std::string_view name) { return FindOrThrow(name, "Wave '%s' not found"); }
 
     void Initialize(ISoundDevice* device);
     void Finalize();
 
 private:
-    std::vector<std::unique_ptr<TWaveCollectionItem>> items_;
-    NameHash hash_;
     ISoundDevice* device_ = nullptr;
 };

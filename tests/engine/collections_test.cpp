@@ -2,9 +2,13 @@
 // overlapping copies of a sound.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "engine/errors.h"
 #include "engine/image_list.h"
+#include "engine/pack_writer.h"
 #include "engine/wave_list.h"
 #include "platform/fake/fakes.h"
 
@@ -196,6 +200,44 @@ TEST(WaveCollection, AnItemThatIsNotInitialisedPlaysNothing) {
     sounds.LoadContents(pack);
     sounds.FindWave("beep").PlayWave(true);
     EXPECT_EQ(sounds.FindWave("beep").CopyCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PictureCollection, AMissingPackKeepsTheItemsAndABrokenOneKeepsWhatWasRead) {
+    char folder[] = "/tmp/vandrax-packs-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/broken.dxg";
+    PackContents pack;
+    pack.images.push_back(Item("first", 4, 4, 0xFF000001));
+    pack.images.push_back(Item("second", 64, 64, 0xFF000002));
+    std::vector<uint8_t> bytes = WritePack(pack);
+    bytes.resize(bytes.size() - 1000);  // cut inside the second picture
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+
+    TPictureCollection images;
+    PackContents old;
+    old.images.push_back(Item("boom", 4, 4, 0xFF000003));
+    images.LoadContents(old);
+    try {
+        images.LoadPack(std::string(folder) + "/missing.dxg");
+        FAIL();
+    } catch (const GameError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"", 0), 0u) << e.what();
+    }
+    EXPECT_NE(images.Find("boom"), nullptr);
+
+    EXPECT_THROW(images.LoadPack(path), GameError);
+    EXPECT_EQ(images.Find("boom"), nullptr);
+    ASSERT_NE(images.Find("first"), nullptr);
+    EXPECT_EQ(images.Find("first")->Data().picture->width, 4);
+    std::remove(path.c_str());
+    rmdir(folder);
 }
 
 }  // namespace
