@@ -460,7 +460,7 @@ void TMainForm::ResetHighScores() {
     SetScreenState(7);
 }
 
-void TMainForm::LoadConfig() {
+ConfigValues TMainForm::CurrentSettings() const {
     ConfigValues values;
     values.fullScreen = GameFullScreen;
     values.music = GameMusic;
@@ -468,6 +468,11 @@ void TMainForm::LoadConfig() {
     values.country = Edit1;
     values.name = Edit2;
     values.highScores = HighScores;
+    return values;
+}
+
+void TMainForm::LoadConfig() {
+    ConfigValues values = CurrentSettings();
     ConfigReadResult result;
     if (!ReadConfigFile(ConfigFile(), values, result)) return;
     for (const std::string& problem : result.problems) std::fprintf(stderr, "vandrax: %s\n", problem.c_str());
@@ -485,15 +490,8 @@ void TMainForm::SaveConfig() {
     FillToFive(CountryName);
     PlayerName = Edit2;
     FillToFive(PlayerName);
-    ConfigValues values;
-    values.fullScreen = GameFullScreen;
-    values.music = GameMusic;
-    values.sound = GameSound;
-    values.country = Edit1;
-    values.name = Edit2;
-    values.highScores = HighScores;
     try {
-        WriteConfigFile(ConfigFile(), FormatConfig(values));
+        WriteConfigFile(ConfigFile(), FormatConfig(CurrentSettings()));
     } catch (const GameError& error) {
         // An unwritable settings folder is told once; the game runs on with its settings in memory.
         if (settingsWriteReported_) {

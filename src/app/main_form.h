@@ -21,6 +21,7 @@ class IKeyboard;
 class IMusicPlayer;
 class ISoundDevice;
 class IWindow;
+struct ConfigValues;
 
 // What the game needs of the machine. Every pointer outlives the form.
 struct Platform {
@@ -191,6 +192,8 @@ private:
     void DXDrawInitialize();
     void DXDrawFinalize();
     void UpdateCaption();
+    // The values the settings file stores, as they stand now.
+    ConfigValues CurrentSettings() const;
 
     Platform platform_;
     bool surfaceReady_ = false;
