@@ -142,21 +142,6 @@ int32_t TSprite::Collide() {
     return w.HitCount;
 }
 
-void TSprite::VisitForCollision(TSprite* sprite) {
-    // Called on the engine root: `this` is the world.
-    auto& w = static_cast<TSpriteEngine&>(*this);
-    if (w.PassDone || !sprite->CanCollide) return;
-    TSprite* collider = w.Collider;
-    if (sprite != collider && Overlaps(sprite->Extent(), w.ColliderRect) && collider->Touches(sprite) &&
-        sprite->Touches(collider)) {
-        ++w.HitCount;
-        collider->Hit(sprite, w.PassDone);
-        if (!collider->CanCollide || collider->Dead()) w.PassDone = true;
-    }
-    if (w.PassDone) return;
-    const int32_t n = sprite->ChildCount();
-    for (int32_t i = 0; i < n && !w.PassDone; ++i) VisitForCollision(sprite->ChildAt(i));
-}
 
 // ---------------------------------------------------------------------------------------------
 // TImageSprite
@@ -362,6 +347,21 @@ TSpriteEngine::TSpriteEngine() = default;
 TSpriteEngine::~TSpriteEngine() {
     // Children unregister from DeadList while they go: free them while it still exists.
     FreeChildren();
+}
+
+void TSpriteEngine::VisitForCollision(TSprite* sprite) {
+    if (PassDone || !sprite->CanCollide) return;
+    TSprite* collider = Collider;
+    if (sprite != collider && Overlaps(sprite->Extent(), ColliderRect) && collider->Touches(sprite) &&
+        sprite->Touches(collider)) {
+        ++HitCount;
+        collider->Hit(sprite, PassDone);
+        // A collider that died or stopped colliding ends the pass everywhere.
+        if (!collider->CanCollide || collider->Dead()) PassDone = true;
+    }
+    if (PassDone) return;
+    const int32_t n = sprite->ChildCount();
+    for (int32_t i = 0; i < n && !PassDone; ++i) VisitForCollision(sprite->ChildAt(i));
 }
 
 void TSpriteEngine::RemoveDead() {

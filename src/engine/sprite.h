@@ -66,7 +66,6 @@ private:
     void AddChild(TSprite* child);
     void RemoveChild(TSprite* child);
     void InsertByZ(TSprite* child);
-    void VisitForCollision(TSprite* sprite);
 
     TSpriteEngine* world_ = nullptr;
     TSprite* parent_ = nullptr;
@@ -149,6 +148,10 @@ public:
     Rect ViewRect{0, 0, 800, 600};
 
 private:
+    friend class TSprite;
+    // One step of the collision pass of Collider: tests `sprite`, then its subtree.
+    void VisitForCollision(TSprite* sprite);
+
     IDrawSurface* drawTarget_ = nullptr;
 };
 
