@@ -1,20 +1,20 @@
 #include "engine/errors.h"
 
 #include <cstdio>
-#include <vector>
 
 std::string FormatMessage(const char* format, ...) {
+    if (format == nullptr) return {};
     va_list args;
     va_start(args, format);
     va_list copy;
     va_copy(copy, args);
-    int length = std::vsnprintf(nullptr, 0, format, copy);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string result;
     if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        result.assign(buffer.data(), static_cast<size_t>(length));
+        result.resize(static_cast<size_t>(length) + 1);
+        std::vsnprintf(result.data(), result.size(), format, args);
+        result.resize(static_cast<size_t>(length));
     }
     va_end(args);
     return result;
