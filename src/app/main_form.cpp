@@ -85,7 +85,7 @@ void TMainForm::Show() {
 
 bool TMainForm::Idle() {
     const uint64_t now = Now();
-    for (TTimer* timer : {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer}) timer->Poll(now);
+    for (TTimer* timer : WindowTimers()) timer->Poll(now);
     if (terminated_) return false;
     const int32_t lag = DXTimer.Poll(now);
     if (lag <= 0) return false;
@@ -95,8 +95,7 @@ bool TMainForm::Idle() {
 
 uint64_t TMainForm::NextDueAt() const {
     uint64_t due = DXTimer.DueAt();
-    for (const TTimer* timer : {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer})
-        due = std::min(due, timer->DueAt());
+    for (const TTimer* timer : WindowTimers()) due = std::min(due, timer->DueAt());
     return due;
 }
 
@@ -123,10 +122,9 @@ void TMainForm::DXDrawMouseMove(int32_t x, int32_t y) {
     });
 }
 
-void TMainForm::DXDrawMouseDown(MouseButton button, int32_t x, int32_t y) {
+void TMainForm::DXDrawMouseDown(MouseButton button, int32_t, int32_t) {
+    // Clicks act where the last pointer move left MouseX and MouseY, not at their own position.
     Guard([&] {
-        MouseX = x;
-        MouseY = y;
         if (ScreenState == 1 && button == MouseButton::Left) SetScreenState(2);
     });
 }

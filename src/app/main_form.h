@@ -2,6 +2,7 @@
 // The main window: owns every component and the whole game state, runs the screen states,
 // the frame loop and the window's event handlers. Everything runs on one thread.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -192,6 +193,10 @@ private:
     void DXDrawInitialize();
     void DXDrawFinalize();
     void UpdateCaption();
+    std::array<TTimer*, 5> WindowTimers() { return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer}; }
+    std::array<const TTimer*, 5> WindowTimers() const {
+        return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer};
+    }
     // The values the settings file stores, as they stand now.
     ConfigValues CurrentSettings() const;
 
