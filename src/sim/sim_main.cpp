@@ -133,6 +133,8 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
     j << "  \"GameClearHighScore\": " << flag(form.GameClearHighScore) << ",\n";
     j << "  \"caption\": " << JsonString(window.Caption()) << ",\n";
     j << "  \"fullScreenWindow\": " << flag(window.IsFullScreen()) << ",\n";
+    static const char* const kPointers[] = {"none", "arrow", "hand", "ibeam"};
+    j << "  \"pointer\": \"" << kPointers[static_cast<int>(window.pointer)] << "\",\n";
     j << "  \"CountryName\": " << JsonString(form.CountryName) << ",\n";
     j << "  \"PlayerName\": " << JsonString(form.PlayerName) << ",\n";
     j << "  \"highScores\": [";

@@ -62,6 +62,7 @@ TEST_F(Scenario, SplashGivesWayToTheMainMenuAfterFourSeconds) {
     EXPECT_FALSE(after["timers"]["Timer1"]);
     EXPECT_EQ(after["errors"].size(), 0u) << after["errors"];
     EXPECT_EQ(after["caption"], "Vandrax");
+    EXPECT_EQ(after["pointer"], "arrow");
     // The main menu: six items, the publisher logo and the tiled background.
     EXPECT_EQ(after["sprites"]["TImageSprite"], 7);
     EXPECT_EQ(after["sprites"]["TBackgroundSprite"], 1);
@@ -135,12 +136,14 @@ TEST_F(Scenario, LosingFocusFreezesFramesButTimersKeepRunning) {
 TEST_F(Scenario, TheCloseButtonOpensTheQuitOverlayOnlyOnTheMainMenu) {
     json splash = Run("500 close\n", 1000);
     EXPECT_EQ(splash["ScreenState"], 1);
+    EXPECT_EQ(splash["pointer"], "none");
     EXPECT_FALSE(splash["GameMainExit"]);
     EXPECT_EQ(splash["soundsPlayed"].size(), 0u);
 
     json menu = Run("4500 close\n4700 close\n", 5000);
     EXPECT_TRUE(menu["GameMainExit"]);
     EXPECT_EQ(menu["caption"], "Vandrax [Pause]");
+    EXPECT_EQ(menu["pointer"], "hand");
     EXPECT_EQ(menu["soundsPlayed"], json::array({"pause", "button_down"}));  // once, not twice
     EXPECT_EQ(menu["sprites"]["TMainExit"], 1);
     EXPECT_EQ(menu["sprites"]["TMainExit_Word"], 1);
