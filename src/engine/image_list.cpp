@@ -60,11 +60,6 @@ void TPictureCollectionItem::BuildKeyedPixels() {
     }
 }
 
-void TPictureCollectionItem::SetTransparentColor(uint32_t color) {
-    data_.transparentColor = color;
-    BuildKeyedPixels();
-}
-
 void TPictureCollectionItem::Initialize(IDrawSurface& surface) {
     Finalize();
     initialized_ = true;

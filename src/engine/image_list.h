@@ -33,7 +33,6 @@ public:
     // Builds the pattern grid and the textures (tiles of about 512 px) from the kept picture.
     void Initialize(IDrawSurface& surface);
     void Finalize();
-    void SetTransparentColor(uint32_t color);
 
     // An index outside the built patterns, or an item not initialised, draws nothing.
     void DrawPattern(IDrawSurface& surface, int32_t x, int32_t y, int32_t pattern);

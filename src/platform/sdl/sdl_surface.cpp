@@ -207,9 +207,3 @@ void SdlDrawSurface::Present() {
     // The target keeps the last frame, so screens that draw over it find it there.
     SDL_SetRenderTarget(renderer_, target_);
 }
-
-bool SdlDrawSurface::ReadPixels(std::vector<uint32_t>& pixels) {
-    pixels.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-    const SDL_Rect all{0, 0, width_, height_};
-    return SDL_RenderReadPixels(renderer_, &all, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width_ * 4) == 0;
-}

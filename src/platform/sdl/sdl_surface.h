@@ -6,13 +6,10 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
-#include <list>
 #include <map>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/draw_surface.h"
 
@@ -40,8 +37,6 @@ public:
     SDL_Rect PresentRect(int windowWidth, int windowHeight) const;
     // The target texture was lost with the renderer's device: make a new one.
     void RecreateTarget();
-    // Reads the current picture as 0xAARRGGBB pixels (width x height).
-    bool ReadPixels(std::vector<uint32_t>& pixels);
 
 private:
     SdlDrawSurface(SDL_Renderer* renderer, SDL_Surface* software, int width, int height);
