@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "app/settings_file.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/music_player.h"

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "app/text_codec.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 class ByteReader {
 public:

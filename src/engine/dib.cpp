@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/byte_stream.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace {
 

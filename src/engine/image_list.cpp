@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/color_table.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pattern_grid.h"
 #include "platform/draw_surface.h"
 

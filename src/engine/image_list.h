@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/geometry.h"
+#include "base/geometry.h"
 #include "engine/named_collection.h"
 #include "engine/pack_data.h"
 

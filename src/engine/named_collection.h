@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/name_hash.h"
 #include "engine/pack_data.h"
 #include "engine/pack_reader.h"

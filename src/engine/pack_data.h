@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/wave_data.h"
+
 // A decoded picture: 32-bit pixels 0xAARRGGBB, top row first.
 struct Picture {
     int32_t width = 0;
@@ -21,17 +23,6 @@ struct Picture {
     int32_t bitCount = 0;  // bits per pixel of the source picture
     // The source's own colour table as 0x00RRGGBB (pictures of at most 8 bits; empty otherwise).
     std::vector<uint32_t> palette;
-};
-
-// PCM sample data of a RIFF WAVE image.
-struct WaveData {
-    uint16_t formatTag = 1;  // 1 = PCM
-    uint16_t channels = 0;
-    uint32_t sampleRate = 0;
-    uint32_t bytesPerSecond = 0;
-    uint16_t blockAlign = 0;
-    uint16_t bitsPerSample = 0;
-    std::vector<uint8_t> samples;  // the "data" chunk
 };
 
 struct ImageItemData {

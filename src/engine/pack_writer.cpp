@@ -8,7 +8,7 @@
 
 #include "engine/byte_stream.h"
 #include "engine/dib.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pack_format.h"
 #include "engine/wave_file.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 Rect PatternLayout::PatternRect(int64_t index) const {
     const int64_t column = columns > 0 ? index % columns : 0;

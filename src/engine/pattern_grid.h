@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/geometry.h"
+#include "base/geometry.h"
 #include "engine/pack_data.h"
 
 // A single picture never needs more frames than this; a pack asking for more (1 x 1 patterns

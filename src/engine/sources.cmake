@@ -1,5 +1,5 @@
 set(VANDRAX_CORE_SOURCES ${VANDRAX_CORE_SOURCES}
-  src/engine/errors.cpp
+  src/base/errors.cpp
   src/engine/math256.cpp
   src/engine/sprite.cpp
   src/engine/image_list.cpp

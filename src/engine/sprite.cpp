@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/image_list.h"
 #include "engine/math256.h"
 #include "platform/draw_surface.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/geometry.h"
+#include "base/geometry.h"
 
 class TSpriteEngine;
 class TPictureCollectionItem;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/byte_stream.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "engine/wave_list.h"
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "platform/sound_device.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "app/main_form.h"
 #include "app/random.h"
 #include "app/settings_file.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "platform/clock.h"
 #include "platform/sdl/music_xmp.h"
 #include "platform/sdl/paths.h"

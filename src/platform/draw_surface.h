@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/geometry.h"
+#include "base/geometry.h"
 
 class ITexture {
 public:

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "engine/pack_data.h"
+#include "base/wave_data.h"
 
 class ISoundBuffer {
 public:

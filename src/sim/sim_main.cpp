@@ -21,7 +21,7 @@
 
 #include "app/main_form.h"
 #include "app/random.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "platform/fake/fakes.h"
 #include "platform/sdl/music_xmp.h"
 #include "platform/sdl/paths.h"

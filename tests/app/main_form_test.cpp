@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "app/main_form.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "platform/fake/fakes.h"
 
 namespace fs = std::filesystem;

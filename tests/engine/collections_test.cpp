@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/image_list.h"
 #include "engine/pack_writer.h"
 #include "engine/wave_list.h"

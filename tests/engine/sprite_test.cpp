@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/image_list.h"
 #include "engine/math256.h"
 #include "engine/sprite.h"

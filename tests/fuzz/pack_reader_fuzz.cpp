@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pack_data.h"
 #include "engine/pack_reader.h"
 #include "engine/pattern_grid.h"

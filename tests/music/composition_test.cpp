@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "music_test_util.h"
 #include "synth.h"
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pack_manifest.h"
 
 namespace {

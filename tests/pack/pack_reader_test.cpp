@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pack_writer.h"
 #include "pack_builder.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/wave_file.h"
 #include "pack_builder.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/text_codec.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <numbers>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/wave_file.h"
 #include "recipe.h"
 #include "sound_measure.h"

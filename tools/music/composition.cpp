@@ -13,7 +13,7 @@
 #include <set>
 #include <sstream>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "synth.h"
 
 namespace xm {

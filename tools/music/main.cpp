@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "composition.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <numbers>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace xm {
 namespace {

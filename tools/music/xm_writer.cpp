@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "xm_module.h"
 
 namespace xm {

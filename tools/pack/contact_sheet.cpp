@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pattern_grid.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "engine/dib.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 
 static_assert(std::endian::native == std::endian::little,
               "pixel buffers are handed to libpng and cairo as little-endian BGRA");

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "contact_sheet.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/pack_manifest.h"
 #include "engine/pack_reader.h"
 #include "engine/pack_writer.h"

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "engine/color_table.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/wave_file.h"
 #include "image_io.h"
 

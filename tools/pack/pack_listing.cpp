@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/name_hash.h"
 #include "engine/pattern_grid.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace sfx {
 

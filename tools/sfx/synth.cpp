@@ -5,7 +5,7 @@
 #include <memory>
 #include <numbers>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace sfx {
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/wave_file.h"
 
 namespace sfx {

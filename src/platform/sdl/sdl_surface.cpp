@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace {
 

@@ -1,0 +1,16 @@
+#pragma once
+// PCM samples as a sound pack holds them and a sound device plays them.
+
+#include <cstdint>
+#include <vector>
+
+// PCM sample data of a RIFF WAVE image.
+struct WaveData {
+    uint16_t formatTag = 1;  // 1 = PCM
+    uint16_t channels = 0;
+    uint32_t sampleRate = 0;
+    uint32_t bytesPerSecond = 0;
+    uint16_t blockAlign = 0;
+    uint16_t bitsPerSample = 0;
+    std::vector<uint8_t> samples;  // the "data" chunk
+};
