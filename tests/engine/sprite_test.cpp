@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -356,6 +359,190 @@ TEST(AngleHelpers, DirectionsAndModulo) {
     EXPECT_DOUBLE_EQ(FloatMod(4.5, 4), 0.5);
     EXPECT_DOUBLE_EQ(FloatMod(-0.5, 4), 3.5);
     EXPECT_DOUBLE_EQ(FloatMod(7.25, 0), 7.25);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The collision pass, case by case
+
+// An image sprite for the collision pass: it can refuse to touch named sprites, can end the pass
+// from its Hit, and writes every Touches question and every Hit into a shared journal.
+class Body : public TImageSprite {
+public:
+    Body(TSprite* parent, std::string name, std::vector<std::string>& journal)
+        : TImageSprite(parent), name_(std::move(name)), journal_(journal) {
+        Width = 10;
+        Height = 10;
+    }
+    bool Touches(TSprite* other) override {
+        const std::string& them = static_cast<Body*>(other)->name_;
+        journal_.push_back("ask " + name_ + ">" + them);
+        if (refuses.count(them) != 0) return false;
+        return TImageSprite::Touches(other);
+    }
+    void Hit(TSprite* other, bool& done) override {
+        const std::string& them = static_cast<Body*>(other)->name_;
+        journal_.push_back("hit " + name_ + ">" + them);
+        if (them == stopAt) done = true;
+    }
+    const std::string& Name() const { return name_; }
+
+    std::set<std::string> refuses;
+    std::string stopAt;  // the Hit on this sprite sets done
+
+private:
+    std::string name_;
+    std::vector<std::string>& journal_;
+};
+
+TEST(CollisionPass, EndsWhereAHitSaysDoneAndAsksBothSides) {
+    struct Target {
+        std::string name;
+        std::string parent;  // empty: a child of the engine
+        bool refusesShot = false;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Target> targets;  // in order of creation
+        std::set<std::string> shotRefuses;
+        std::string stopAt;
+        std::vector<std::string> hits;
+    };
+    const std::vector<Target> flat = {{"a", ""}, {"b", ""}, {"c", ""}};
+    const std::vector<Target> nested = {{"p", ""}, {"kid", "p"}, {"grandkid", "kid"}, {"q", ""}};
+    const Case cases[] = {
+        {"nothing stops the pass", flat, {}, "", {"a", "b", "c"}},
+        {"done on the first hit", flat, {}, "a", {"a"}},
+        {"done on the second hit", flat, {}, "b", {"a", "b"}},
+        {"done on the last hit", flat, {}, "c", {"a", "b", "c"}},
+        {"subtrees are visited depth first", nested, {}, "", {"p", "kid", "grandkid", "q"}},
+        {"done on a parent leaves its children unvisited", nested, {}, "p", {"p"}},
+        {"done on a child leaves the parent's siblings unvisited", nested, {}, "kid", {"p", "kid"}},
+        {"done deep down ends the pass for every level", nested, {}, "grandkid", {"p", "kid", "grandkid"}},
+        {"a target that says no is not hit", {{"a", "", true}, {"b", ""}}, {}, "", {"b"}},
+        {"a target that says no is passed over, its children are not", {{"p", "", true}, {"kid", "p"}}, {}, "",
+         {"kid"}},
+        {"the collider saying no to one target skips only that one", flat, {"b"}, "", {"a", "c"}},
+        {"the collider saying no to all hits nothing", flat, {"a", "b", "c"}, "", {}},
+        {"both saying no", {{"a", "", true}, {"b", ""}}, {"a"}, "", {"b"}},
+        {"a target that is not hit cannot end the pass", flat, {"a"}, "a", {"b", "c"}},
+        {"a refusal after the stopping hit is never asked", {{"a", ""}, {"b", "", true}}, {}, "a", {"a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> journal;
+        TSpriteEngine engine;
+        auto* shot = new Body(&engine, "shot", journal);
+        shot->refuses = c.shotRefuses;
+        shot->stopAt = c.stopAt;
+        std::map<std::string, Body*> byName;
+        for (const Target& t : c.targets) {
+            TSprite* parent = t.parent.empty() ? static_cast<TSprite*>(&engine) : byName.at(t.parent);
+            Body* body = new Body(parent, t.name, journal);
+            body->X = t.parent.empty() ? 2 : 0;  // children sit on their parents: every box overlaps
+            if (t.refusesShot) body->refuses.insert("shot");
+            byName[t.name] = body;
+        }
+
+        const int32_t count = shot->Collide();
+
+        std::vector<std::string> hits;
+        for (const std::string& line : journal)
+            if (line.rfind("hit shot>", 0) == 0) hits.push_back(line.substr(9));
+        EXPECT_EQ(hits, c.hits);
+        EXPECT_EQ(count, static_cast<int32_t>(c.hits.size()));
+        EXPECT_EQ(engine.HitCount, count);
+        // Both sides were asked before every hit.
+        for (const std::string& target : c.hits) {
+            const auto hit = std::find(journal.begin(), journal.end(), "hit shot>" + target);
+            EXPECT_NE(std::find(journal.begin(), hit, "ask shot>" + target), hit) << target;
+            EXPECT_NE(std::find(journal.begin(), hit, "ask " + target + ">shot"), hit) << target;
+        }
+        // Once a Hit has said done, nobody else is looked at.
+        if (!c.hits.empty() && c.hits.back() == c.stopAt) {
+            ASSERT_FALSE(journal.empty());
+            EXPECT_EQ(journal.back(), "hit shot>" + c.stopAt);
+        }
+        // Nobody asks about the collider itself.
+        EXPECT_EQ(std::find(journal.begin(), journal.end(), "ask shot>shot"), journal.end());
+    }
+}
+
+// Pictures for the pixel-exact cases, black being the colour key:
+//   "corner": 4 x 4, only the top-left 2 x 2 opaque;
+//   "marks":  two 4 x 4 patterns, pattern 0 opaque only at (3, 3), pattern 1 only at (0, 0).
+PackContents CollisionPictures() {
+    PackContents contents;
+    auto picture = [](const char* name, int32_t w, int32_t h, int32_t pw,
+                      std::initializer_list<std::pair<int32_t, int32_t>> opaque) {
+        ImageItemData item;
+        item.name = name;
+        item.patternWidth = pw;
+        item.patternHeight = h;
+        Picture p;
+        p.width = w;
+        p.height = h;
+        p.pixels.assign(static_cast<size_t>(w * h), 0xFF000000);
+        for (auto [x, y] : opaque) p.pixels[static_cast<size_t>(y * w + x)] = 0xFFFF4020;
+        item.picture = p;
+        return item;
+    };
+    contents.images.push_back(picture("corner", 4, 4, 4, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}));
+    contents.images.push_back(picture("marks", 8, 4, 4, {{3, 3}, {4, 0}}));
+    return contents;
+}
+
+TEST(CollisionPass, PixelExactSpritesMeetOnlyWhereBothAreOpaque) {
+    struct Case {
+        const char* what;
+        bool shotExact;
+        bool targetExact;
+        const char* picture;  // nullptr: no picture
+        int32_t pattern;
+        int32_t x, y;
+        int32_t size;  // the target's Width and Height
+        bool hit;
+    };
+    // The shot is "corner" at (0, 0), 4 x 4: opaque over [0, 2) x [0, 2).
+    const Case cases[] = {
+        {"opaque parts overlap", true, true, "corner", 0, 1, 1, 4, true},
+        {"boxes overlap, opaque parts do not", true, true, "corner", 0, 2, 2, 4, false},
+        {"only the shot pixel-exact", true, false, "corner", 0, 2, 2, 4, false},
+        {"only the target pixel-exact", false, true, "corner", 0, 2, 2, 4, false},
+        {"neither pixel-exact: boxes decide", false, false, "corner", 0, 2, 2, 4, true},
+        {"one opaque pixel on the shot's last opaque one", true, true, "marks", 0, -2, -2, 4, true},
+        {"one opaque pixel just past it", true, true, "marks", 0, -1, -1, 4, false},
+        {"one opaque pixel just before it", true, true, "marks", 0, -3, -3, 4, true},
+        {"one opaque pixel past the shot's box", true, true, "marks", 0, 1, 1, 4, false},
+        {"the current pattern counts, not the first", true, true, "marks", 1, 1, 1, 4, true},
+        {"a larger sprite's picture sits in its middle", true, true, "corner", 0, 0, 0, 8, false},
+        {"a larger sprite's picture reaching the shot", true, true, "corner", 0, -3, -3, 8, true},
+        {"no picture: boxes decide", true, true, nullptr, 0, 3, 3, 4, true},
+    };
+    NullSurface surface;
+    TPictureCollection images;
+    images.LoadContents(CollisionPictures());
+    images.Initialize(&surface);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TSpriteEngine engine;
+        auto* shot = new TImageSprite(&engine);
+        shot->ImageItem = &images.FindImage("corner");
+        shot->Width = 4;
+        shot->Height = 4;
+        shot->PixelExact = c.shotExact;
+        auto* target = new TImageSprite(&engine);
+        if (c.picture != nullptr) target->ImageItem = &images.FindImage(c.picture);
+        target->FrameStart = c.pattern;
+        target->X = c.x;
+        target->Y = c.y;
+        target->Width = c.size;
+        target->Height = c.size;
+        target->PixelExact = c.targetExact;
+        ASSERT_TRUE(Overlaps(shot->Extent(), target->Extent()));
+        EXPECT_EQ(shot->Collide(), c.hit ? 1 : 0);
+        // The test is the same seen from the other side.
+        EXPECT_EQ(target->Collide(), c.hit ? 1 : 0);
+    }
 }
 
 }  // namespace
