@@ -1,15 +1,18 @@
 #include "engine/pack_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
+#include "engine/dib.h"
 #include "engine/pack_writer.h"
 #include "pack_builder.h"
 
@@ -263,6 +266,139 @@ TEST(PackReader, ResourceHeaderIsSkippedByItsNameLength) {
     pack.Text("TPF0").Short("TWaveCollectionComponent").Short("WaveList").Prop("List").Collection().PackEnd();
     const PackContents contents = Read(pack);
     EXPECT_EQ(contents.kind, PackKind::Sound);
+}
+
+// Bytes laid at the very end of a readable page with an unreadable page right after them: a read
+// one byte past the end faults in any build, not only under AddressSanitizer.
+class FencedBytes {
+public:
+    explicit FencedBytes(const std::vector<uint8_t>& bytes) {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        const size_t dataPages = bytes.size() / page + 1;
+        length_ = (dataPages + 1) * page;
+        void* mapping = mmap(nullptr, length_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapping == MAP_FAILED) throw std::runtime_error("mmap failed");
+        base_ = static_cast<uint8_t*>(mapping);
+        uint8_t* fence = base_ + dataPages * page;
+        if (mprotect(fence, page, PROT_NONE) != 0) throw std::runtime_error("mprotect failed");
+        data_ = fence - bytes.size();
+        if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+        size_ = bytes.size();
+    }
+    ~FencedBytes() { munmap(base_, length_); }
+    FencedBytes(const FencedBytes&) = delete;
+    FencedBytes& operator=(const FencedBytes&) = delete;
+    std::span<const uint8_t> Span() const { return {data_, size_}; }
+
+private:
+    uint8_t* base_ = nullptr;
+    size_t length_ = 0;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+std::string ErrorOf(std::span<const uint8_t> bytes) {
+    PackContents contents;
+    try {
+        ReadPack(bytes, contents);
+    } catch (const GameError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(PackReader, AResourceNameRunningToTheEndIsNeverReadPast) {
+    auto header = [](std::string_view name) {
+        Bytes b;
+        b.U8(0xFF).U16(10).Text(name);
+        return b;
+    };
+    // The rest of a pack after its resource header: flags and size, then the stream.
+    Bytes stream;
+    stream.U16(0x1030).U32(0).Text("TPF0").Short("TWaveCollectionComponent").Short("").Prop("List");
+    stream.Collection().PackEnd();
+    const std::string looked(76, 'N');  // the name bytes within the 79 bytes the header reader looks at
+
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"the mark alone", Bytes{0xFF}, "Invalid stream format"},
+        {"the mark and half the type", Bytes{0xFF, 10}, "Invalid stream format"},
+        {"mark and type, then the end", header(""), "Stream read error"},
+        {"one name byte, then the end", header("V"), "Stream read error"},
+        {"a name of 40 bytes, then the end", header(std::string(40, 'V')), "Stream read error"},
+        {"a name of 75 bytes, then the end", header(std::string(75, 'V')), "Stream read error"},
+        {"a name filling all 79 bytes looked at", header(looked), "Stream read error"},
+        {"a name one past the 79 bytes", header(looked + "N"), "Stream read error"},
+        {"a name ending on the last byte", header("VANDRAX").U8(0), "Stream read error"},
+        {"a name ending, then half the flags", header("VANDRAX").U8(0).U8(0x30), "Stream read error"},
+        {"a name ending, then flags and size and nothing else", header("VANDRAX").U8(0).U16(0).U32(0),
+         "Stream read error"},
+        // Longer names are cut where the reader stops looking: byte 79 stands for the name's end
+        // and the flags come right after it, whatever the name goes on with.
+        {"a longer name cut at 76 bytes before a whole stream", header(looked + "X").Add(stream), "no error"},
+        {"a name of 77 bytes and its end is cut all the same", header(looked + "X").U8(0).Add(stream),
+         "Invalid stream format"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Sized exactly, so a read past the end shows under AddressSanitizer...
+        const std::vector<uint8_t> exact(c.bytes.data().begin(), c.bytes.data().end());
+        EXPECT_EQ(ErrorOf(std::span<const uint8_t>(exact)), c.error);
+        // ...and right before an unreadable page, so it faults in every build.
+        const FencedBytes fenced(c.bytes.data());
+        EXPECT_EQ(ErrorOf(fenced.Span()), c.error);
+    }
+}
+
+// A run-length picture that claims w x h pixels with a few bytes: one colour, end of picture.
+Bytes RunLengthDib(int32_t w, int32_t h) {
+    Bytes b = LongDibHeader(w, h, 8, 1, 1);
+    return b.U32(0x00336699).U8(0).U8(1);
+}
+
+TEST(PackReader, PicturesOfOnePackShareOnePixelBudget) {
+    // Pictures of 4096 x 4096 use up the pack's budget exactly, and one pixel more is refused. Every item drops its picture again (an empty picture after it), so the test keeps
+    // only one of them in memory at a time: the budget still counts every picture decoded.
+    const int32_t side = 4096;
+    const int64_t perPicture = int64_t{side} * side;
+    const int64_t fitting = kMaxPackPixels / perPicture;
+    ASSERT_EQ(fitting * perPicture, kMaxPackPixels);
+    ASSERT_LE(perPicture, kMaxPicturePixels);
+    const Bytes big = PictureData(RunLengthDib(side, side));
+    Bytes items;
+    for (int64_t i = 0; i < fitting; ++i) {
+        items.Add(Item(Bytes()
+                           .Prop("Name")
+                           .Str("big" + std::to_string(i))
+                           .Prop("Picture.Data")
+                           .Binary(big)
+                           .Prop("Picture.Data")
+                           .Binary(Bytes().Short(""))));
+    }
+    items.Add(Item(Bytes().Prop("Name").Str("one more").Prop("Picture.Data").Binary(PictureData(TinyDib(0xFFFFFF)))));
+    const std::vector<uint8_t> pack = GraphicsPack(items).data();
+    ASSERT_LT(pack.size(), 4096u);  // a few bytes on disk for gigabytes of pixels
+
+    PackContents contents;
+    try {
+        ReadPack(pack, contents);
+        ADD_FAILURE() << "no error";
+    } catch (const GameError& error) {
+        EXPECT_STREQ(error.what(), "DIB is invalid");
+    }
+    // Every big picture fitted; the failing item is the last one, kept without its picture.
+    ASSERT_EQ(contents.images.size(), static_cast<size_t>(fitting + 1));
+    EXPECT_EQ(contents.images.back().name, "one more");
+    EXPECT_FALSE(contents.images.back().picture.has_value());
+
+    // The same tiny picture alone is fine: it is the budget that refused it.
+    Bytes alone;
+    alone.Add(Item(Bytes().Prop("Picture.Data").Binary(PictureData(TinyDib(0xFFFFFF)))));
+    EXPECT_EQ(ErrorOf(GraphicsPack(alone)), "no error");
 }
 
 PackContents SampleGraphics() {
