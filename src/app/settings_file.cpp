@@ -22,12 +22,6 @@ constexpr int kFirstRowLine = 6;
 // The game writes a few hundred bytes; anything far larger is not our file.
 constexpr off_t kMaxFileSize = 1 << 20;
 
-// Fills a text up with "%" to a multiple of 5 characters, so that it decodes back exactly.
-std::string Filled(std::string text) {
-    while (text.size() % 5 != 0) text.push_back('%');
-    return text;
-}
-
 std::string WithoutTrailingPercent(std::string text) {
     const size_t end = text.find_last_not_of('%');
     text.erase(end == std::string::npos ? 0 : end + 1);
@@ -103,6 +97,11 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
+std::string FillToFive(std::string text) {
+    while (text.size() % 5 != 0) text.push_back('%');
+    return text;
+}
+
 std::string FormatConfig(const ConfigValues& values) {
     std::string text;
     auto addLine = [&text](const std::string& value) {
@@ -113,11 +112,11 @@ std::string FormatConfig(const ConfigValues& values) {
     addLine(flag(values.fullScreen));
     addLine(flag(values.music));
     addLine(flag(values.sound));
-    addLine(Filled(values.country));
-    addLine(Filled(values.name));
+    addLine(FillToFive(values.country));
+    addLine(FillToFive(values.name));
     for (const auto& row : values.highScores) {
-        addLine(Filled(row.Name));
-        addLine(Filled(std::to_string(row.Score)));
+        addLine(FillToFive(row.Name));
+        addLine(FillToFive(std::to_string(row.Score)));
     }
     return text;
 }

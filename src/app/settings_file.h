@@ -37,6 +37,10 @@ struct ConfigReadResult {
 // The whole file text, 25 lines each ended by CR LF.
 std::string FormatConfig(const ConfigValues& values);
 
+// Fills a text up with "%" to a multiple of 5 characters (the codec's block), so that it decodes
+// back exactly; an empty text stays empty.
+std::string FillToFive(std::string text);
+
 // Applies a file's text onto values (which hold the defaults): lines 2 and 3 reading "false" clear
 // music and sound, lines 4 and 5 set country and name without their trailing "%", and a row line
 // that decodes to something replaces that field. Accepts CR LF and LF line ends; a line past the

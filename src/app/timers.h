@@ -61,3 +61,12 @@ private:
     int32_t rateFrames_ = 0;
     int32_t frameRate_ = 0;
 };
+
+// The main window's five timers. They keep firing while frames are paused.
+struct WindowTimers {
+    TTimer Timer1{4000};
+    TTimer Timer_Level{2000};
+    TTimer Timer_Nitro{1000};
+    TTimer Timer_police{8000};
+    TTimer sharetimer{100};
+};

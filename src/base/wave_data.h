@@ -14,3 +14,7 @@ struct WaveData {
     uint16_t bitsPerSample = 0;
     std::vector<uint8_t> samples;  // the "data" chunk
 };
+
+// Writes a RIFF WAVE image with a "fmt " and a "data" chunk: how a pack stores a sound and how
+// the mixer is handed one.
+std::vector<uint8_t> EncodeWave(const WaveData& wave);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_writer.h"
 #include "base/errors.h"
 
 class ByteReader {
@@ -73,29 +74,4 @@ private:
     std::span<const uint8_t> bytes_;
     size_t position_ = 0;
     const char* errorText_;
-};
-
-class ByteWriter {
-public:
-    explicit ByteWriter(std::vector<uint8_t>& out) : out_(out) {}
-
-    size_t Position() const { return out_.size(); }
-    void U8(uint8_t value) { out_.push_back(value); }
-    void U16(uint16_t value) {
-        out_.push_back(static_cast<uint8_t>(value));
-        out_.push_back(static_cast<uint8_t>(value >> 8));
-    }
-    void U32(uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8) out_.push_back(static_cast<uint8_t>(value >> shift));
-    }
-    void I32(int32_t value) { U32(static_cast<uint32_t>(value)); }
-    void Bytes(std::span<const uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
-    void Text(std::string_view text) { out_.insert(out_.end(), text.begin(), text.end()); }
-    // Overwrites a 32-bit value written earlier (sizes known only once the content is out).
-    void PatchU32(size_t position, uint32_t value) {
-        for (int i = 0; i < 4; ++i) out_[position + i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-
-private:
-    std::vector<uint8_t>& out_;
 };

@@ -11,6 +11,3 @@
 // any other chunk is skipped. A missing RIFF/WAVE mark, a missing "fmt " or "data" chunk, or a
 // chunk running past the end raises "Wave is invalid".
 WaveData DecodeWave(std::span<const uint8_t> bytes);
-
-// Writes a RIFF WAVE image with a "fmt " and a "data" chunk.
-std::vector<uint8_t> EncodeWave(const WaveData& wave);

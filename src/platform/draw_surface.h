@@ -34,4 +34,7 @@ public:
     virtual int32_t TextWidth(std::string_view font, int32_t size, std::string_view text) = 0;
     // Shows what has been drawn since the last present.
     virtual void Present() = 0;
+    // The device lost its textures: make the drawing target anew and forget cached text.
+    // Pictures are made again by their owners.
+    virtual void Restore() = 0;
 };

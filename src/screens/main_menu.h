@@ -1,6 +1,13 @@
 #pragma once
+// The main menu: six items, the publisher logo and the tiled background.
 
-class TMainForm;
+#include "app/screen.h"
 
-// The main menu's enter action: the six items, the publisher logo and the tiled background.
-void BuildMainMenu(TMainForm& form);
+class MainMenuScreen : public IScreen {
+public:
+    using IScreen::IScreen;
+    void Enter() override;
+    void Frame(int32_t lagCount) override;
+    void Leave() override;
+    void CloseRequested() override;
+};

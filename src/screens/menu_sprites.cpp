@@ -1,6 +1,7 @@
 #include "screens/menu_sprites.h"
 
 #include "engine/image_list.h"
+#include "platform/draw_surface.h"
 
 void SetUpImageSprite(TImageSprite& sprite, TPictureCollection& images, std::string_view name, double x, double y,
                       int z) {
@@ -37,6 +38,15 @@ void KillMenuSprites(TSpriteEngine& engine) {
     KillWhere(engine, [](TSprite* s) { return dynamic_cast<TMenu*>(s) != nullptr || dynamic_cast<TMenuGame*>(s); });
 }
 
-void KillHighlights(TSpriteEngine& engine) {
-    KillWhere(engine, [](TSprite* s) { return dynamic_cast<TMenuGame*>(s) != nullptr; });
+void MenuFrame(TDXSpriteEngine& sprites) {
+    sprites.MoveWorld(16);
+    sprites.RemoveDead();
+    sprites.Render();
+}
+
+void SubScreenFrame(TDXSpriteEngine& sprites, IDrawSurface& surface) {
+    sprites.MoveWorld(16);
+    sprites.RemoveDead();
+    surface.FillRect(Rect{0, 0, 800, 600}, 0x000000);
+    sprites.Render();
 }

@@ -5,6 +5,7 @@
 
 #include "engine/sprite.h"
 
+class IDrawSurface;
 class TPictureCollection;
 
 // Base of every hover highlight, so all highlights can be found by class and killed together.
@@ -52,5 +53,9 @@ TBackgroundSprite* CreateTiledBackground(TSprite& parent, TPictureCollection& im
 
 // Kills every sprite of class TMenu or TMenuGame (and their subclasses) among the root's children.
 void KillMenuSprites(TSpriteEngine& engine);
-// Kills every hover highlight (TMenuGame and subclasses).
-void KillHighlights(TSpriteEngine& engine);
+
+// The frame of the splash and the main menu: the menus animate by a fixed lag of 16 a frame,
+// whatever time has passed.
+void MenuFrame(TDXSpriteEngine& sprites);
+// The frame of the sub-screens: as the menu's, on a black surface.
+void SubScreenFrame(TDXSpriteEngine& sprites, IDrawSurface& surface);

@@ -19,7 +19,6 @@
 #include <cxxabi.h>
 #include <unistd.h>
 
-#include "app/main_form.h"
 #include "app/random.h"
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
@@ -27,6 +26,8 @@
 #include "platform/sdl/paths.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_surface.h"
+#include "platform/sdl/sdl_session.h"
+#include "shell/main_form.h"
 #include "sim/sim_script.h"
 
 namespace {
@@ -112,7 +113,7 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
     std::ostringstream j;
     auto flag = [](bool b) { return b ? "true" : "false"; };
     j << "{\n";
-    j << "  \"ScreenState\": " << int(form.ScreenState) << ",\n";
+    j << "  \"ScreenState\": " << static_cast<int>(form.ScreenState) << ",\n";
     j << "  \"Score\": " << form.Score << ",\n";
     j << "  \"Level\": " << form.Level << ",\n";
     j << "  \"Lives\": " << form.Lives << ",\n";
@@ -143,14 +144,14 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
           << ", \"score\": " << form.HighScores[i].Score << "}";
     }
     j << "],\n";
-    j << "  \"music\": " << (form.MusicName.empty() ? "null" : JsonString(form.MusicName)) << ",\n";
-    j << "  \"musicOrder\": " << form.LastMusicOrder << ",\n";
+    j << "  \"music\": " << (form.Audio.MusicName.empty() ? "null" : JsonString(form.Audio.MusicName)) << ",\n";
+    j << "  \"musicOrder\": " << form.Audio.LastMusicOrder << ",\n";
     auto list = [&](const char* name, const std::vector<std::string>& items) {
         j << "  \"" << name << "\": [";
         for (size_t i = 0; i < items.size(); ++i) j << (i ? ", " : "") << JsonString(items[i]);
         j << "],\n";
     };
-    list("soundsPlayed", form.SoundsPlayed);
+    list("soundsPlayed", form.Audio.SoundsPlayed);
     list("errors", form.Errors);
     list("packsLoaded", form.PacksLoaded);
     j << "  \"soundPackLoads\": " << form.SoundPackLoads << ",\n";
@@ -203,53 +204,10 @@ public:
     }
 
     void Deliver(const SimEvent& event) {
-        TMainForm& form = *form_;
-        auto keyCode = [&](const std::string& name) {
-            const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
-            const int vk = VirtualKeyFromSdl(key);
-            if (vk == 0) throw std::runtime_error("script line " + std::to_string(event.line) + ": unknown key '" + name + "'");
-            return vk;
-        };
-        if (event.kind == "key-down" || event.kind == "key-up") {
-            if (event.args.empty()) throw std::runtime_error("script line " + std::to_string(event.line) + ": no key");
-            const int vk = keyCode(event.args[0]);
-            uint32_t shift = kShiftNone;
-            for (size_t i = 1; i < event.args.size(); ++i) {
-                if (event.args[i] == "alt") shift |= kShiftAlt;
-                else if (event.args[i] == "ctrl") shift |= kShiftCtrl;
-                else if (event.args[i] == "shift") shift |= kShiftShift;
-            }
-            if (event.kind == "key-up") {
-                keyboard_.down.erase(vk);
-                return;
-            }
-            keyboard_.down.insert(vk);
-            form.FormKeyDown(vk, shift);
-            if (vk == 8 || vk == 13 || vk == 27) form.FormKeyPress(static_cast<char>(vk));
-        } else if (event.kind == "char") {
-            for (const std::string& arg : event.args)
-                for (char c : arg) form.FormKeyPress(c);
-        } else if (event.kind == "mouse-move") {
-            if (event.args.size() < 2) throw std::runtime_error("script line " + std::to_string(event.line) + ": mouse-move X Y");
-            mouseX_ = std::stoi(event.args[0]);
-            mouseY_ = std::stoi(event.args[1]);
-            form.DXDrawMouseMove(mouseX_, mouseY_);
-        } else if (event.kind == "mouse-down") {
-            const std::string button = event.args.empty() ? "left" : event.args[0];
-            form.DXDrawMouseDown(button == "right"    ? MouseButton::Right
-                                 : button == "middle" ? MouseButton::Middle
-                                                      : MouseButton::Left,
-                                 mouseX_, mouseY_);
-        } else if (event.kind == "focus-lost") {
-            form.SetApplicationActive(false);
-        } else if (event.kind == "focus-gained") {
-            form.SetApplicationActive(true);
-        } else if (event.kind == "close") {
-            form.FormCloseQuery();
-        } else if (event.kind == "maximize") {
-            window_.maximized = true;
-            form.FormResize(true);
-        }
+        // What the window system and SDL would do before the game sees the event.
+        if (event.kind == ScriptEvent::Maximize) window_.maximized = true;
+        keyboard_.Track(event.input);
+        form_->Deliver(event.input);
     }
 
     bool Screenshot(const std::string& file) {
@@ -313,8 +271,6 @@ private:
     std::unique_ptr<XmpMusicPlayer> music_;
     Platform platform_;
     std::unique_ptr<TMainForm> form_;
-    int32_t mouseX_ = 0;
-    int32_t mouseY_ = 0;
 };
 
 }  // namespace
@@ -345,16 +301,16 @@ int main(int argc, char** argv) {
             return 2;
         }
         try {
-            events = ParseSimScript(in);
+            events = ParseSimScript(in, KeyCodeFromName);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
             return 2;
         }
     }
-    if (TTF_Init() != 0) std::fprintf(stderr, "vandrax-sim: no text: %s\n", TTF_GetError());
     SeedRandom(options.seed);
     int status = 0;
     try {
+        SdlSession session(SdlSession::Mode::Headless);
         Simulation sim(options);
         sim.Start();
         if (options.timedemo)
@@ -373,6 +329,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
         status = 1;
     }
-    TTF_Quit();
     return status;
 }

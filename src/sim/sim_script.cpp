@@ -1,14 +1,38 @@
 #include "sim/sim_script.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
-std::vector<SimEvent> ParseSimScript(std::istream& in) {
-    static const std::set<std::string> kKinds = {"key-down",   "key-up",      "char",         "mouse-move",
-                                                 "mouse-down", "mouse-up",    "focus-lost",   "focus-gained",
-                                                 "close",      "maximize"};
+namespace {
+
+const std::map<std::string, ScriptEvent> kEvents = {
+    {"key-down", ScriptEvent::KeyDown},       {"key-up", ScriptEvent::KeyUp},
+    {"char", ScriptEvent::Char},              {"mouse-move", ScriptEvent::MouseMove},
+    {"mouse-down", ScriptEvent::MouseDown},   {"mouse-up", ScriptEvent::MouseUp},
+    {"focus-lost", ScriptEvent::FocusLost},   {"focus-gained", ScriptEvent::FocusGained},
+    {"close", ScriptEvent::Close},            {"maximize", ScriptEvent::Maximize},
+};
+
+[[noreturn]] void Fail(int line, const std::string& what) {
+    throw std::runtime_error("script line " + std::to_string(line) + ": " + what);
+}
+
+int32_t Coordinate(int line, const std::string& text) {
+    try {
+        size_t used = 0;
+        const int value = std::stoi(text, &used);
+        if (used == text.size()) return value;
+    } catch (const std::exception&) {
+    }
+    Fail(line, "'" + text + "' is not a coordinate");
+}
+
+}  // namespace
+
+std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode) {
+    using Kind = InputEvent::Kind;
     std::vector<SimEvent> events;
     std::string text;
     int number = 0;
@@ -24,13 +48,90 @@ std::vector<SimEvent> ParseSimScript(std::istream& in) {
             event.at = std::stoull(first, &used);
             if (used != first.size()) throw std::invalid_argument(first);
         } catch (const std::exception&) {
-            throw std::runtime_error("script line " + std::to_string(number) + ": '" + first + "' is not a time");
+            Fail(number, "'" + first + "' is not a time");
         }
-        if (!(line >> event.kind) || kKinds.count(event.kind) == 0)
-            throw std::runtime_error("script line " + std::to_string(number) + ": unknown event '" + event.kind + "'");
-        for (std::string arg; line >> arg;) event.args.push_back(arg);
+        std::string name;
+        line >> name;
+        const auto found = kEvents.find(name);
+        if (found == kEvents.end()) Fail(number, "unknown event '" + name + "'");
+        event.kind = found->second;
+        std::vector<std::string> args;
+        for (std::string arg; line >> arg;) args.push_back(arg);
+        auto wantArgs = [&](size_t least, size_t most) {
+            if (args.size() < least || args.size() > most) Fail(number, "wrong number of arguments for '" + name + "'");
+        };
+        InputEvent& input = event.input;
+        switch (event.kind) {
+            case ScriptEvent::KeyDown:
+            case ScriptEvent::KeyUp:
+                wantArgs(1, 4);
+                input.kind = event.kind == ScriptEvent::KeyDown ? Kind::KeyDown : Kind::KeyUp;
+                input.key = keyCode(args[0]);
+                if (input.key == 0) Fail(number, "unknown key '" + args[0] + "'");
+                for (size_t i = 1; i < args.size(); ++i) {
+                    if (args[i] == "alt") input.shift |= kShiftAlt;
+                    else if (args[i] == "ctrl") input.shift |= kShiftCtrl;
+                    else if (args[i] == "shift") input.shift |= kShiftShift;
+                    else Fail(number, "unknown modifier '" + args[i] + "'");
+                }
+                break;
+            case ScriptEvent::Char:
+                wantArgs(1, SIZE_MAX);
+                input.kind = Kind::Char;
+                for (const std::string& arg : args)
+                    for (char c : arg) {
+                        input.text = c;
+                        events.push_back(event);
+                    }
+                continue;
+            case ScriptEvent::MouseMove:
+                wantArgs(2, 2);
+                input.kind = Kind::PointerMove;
+                input.x = Coordinate(number, args[0]);
+                input.y = Coordinate(number, args[1]);
+                break;
+            case ScriptEvent::MouseDown:
+            case ScriptEvent::MouseUp: {
+                wantArgs(0, 1);
+                input.kind = event.kind == ScriptEvent::MouseDown ? Kind::ButtonDown : Kind::ButtonUp;
+                const std::string button = args.empty() ? "left" : args[0];
+                if (button == "left") input.button = MouseButton::Left;
+                else if (button == "right") input.button = MouseButton::Right;
+                else if (button == "middle") input.button = MouseButton::Middle;
+                else Fail(number, "unknown button '" + button + "'");
+                break;
+            }
+            case ScriptEvent::FocusLost:
+                wantArgs(0, 0);
+                input.kind = Kind::FocusLost;
+                break;
+            case ScriptEvent::FocusGained:
+                wantArgs(0, 0);
+                input.kind = Kind::FocusGained;
+                break;
+            case ScriptEvent::Close:
+                wantArgs(0, 0);
+                input.kind = Kind::Close;
+                break;
+            case ScriptEvent::Maximize:
+                wantArgs(0, 0);
+                input.kind = Kind::Maximized;
+                break;
+        }
         events.push_back(event);
     }
     std::stable_sort(events.begin(), events.end(), [](const SimEvent& a, const SimEvent& b) { return a.at < b.at; });
+    // A click lands where the pointer was last moved.
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
+    for (SimEvent& event : events) {
+        if (event.input.kind == Kind::PointerMove) {
+            pointerX = event.input.x;
+            pointerY = event.input.y;
+        } else if (event.input.kind == Kind::ButtonDown || event.input.kind == Kind::ButtonUp) {
+            event.input.x = pointerX;
+            event.input.y = pointerY;
+        }
+    }
     return events;
 }

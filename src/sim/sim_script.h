@@ -2,18 +2,40 @@
 // vandrax-sim scripts: one event a line, "MS EVENT ARGS", e.g. "500 key-down Up",
 // "1000 key-down Return alt", "1200 mouse-move 600 140", "1210 mouse-down left", "1300 char A",
 // "1400 focus-lost", "1600 close". Blank lines and lines starting with # are skipped.
+// Each line becomes the same input event the game's own window would deliver.
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <string>
 #include <vector>
 
+#include "base/input.h"
+
+enum class ScriptEvent {
+    KeyDown,
+    KeyUp,
+    Char,
+    MouseMove,
+    MouseDown,
+    MouseUp,
+    FocusLost,
+    FocusGained,
+    Close,
+    Maximize,
+};
+
 struct SimEvent {
     uint64_t at = 0;
-    std::string kind;               // key-down, key-up, char, mouse-move, mouse-down, mouse-up, ...
-    std::vector<std::string> args;  // the rest of the line, split at blanks
+    ScriptEvent kind = ScriptEvent::KeyDown;
+    InputEvent input;
     int line = 0;
 };
 
-// Events in time order (stable for equal times). Throws std::runtime_error naming the bad line.
-std::vector<SimEvent> ParseSimScript(std::istream& in);
+// The game's key code of a key name, 0 when there is none.
+using KeyLookup = std::function<int32_t(const std::string&)>;
+
+// Events in time order (stable for equal times); "char" gives one event a character.
+// Throws std::runtime_error naming the bad line: an unknown event, key, modifier or button,
+// a missing or surplus argument.
+std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode);

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/main_form.h"
+#include "shell/main_form.h"
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
 
@@ -77,13 +77,13 @@ TEST_F(MainFormTest, RestartRuleStartsTheModuleOfTheCurrentScreenOnceItHasPlayed
     const Case cases[] = {{1, "Menu.xm"}, {2, "Menu.xm"}, {3, "Menu.xm"},     {4, "Main.xm"}, {5, "Menu.xm"},
                           {6, "Menu.xm"}, {7, "Menu.xm"}, {8, "Menu.xm"},     {9, nullptr},   {10, "GameOver.xm"}};
     for (const Case& c : cases) {
-        form->PlayMusic(2);
+        form->Audio.PlayMusic(MusicTrack(2));
         const size_t loads = music.loaded.size();
-        form->ScreenState = c.state;
+        form->ScreenState = Screen(c.state);
         form->MusicRestartRule();  // order 0 at the start: nothing
         music.order = 3;
         form->MusicRestartRule();
-        EXPECT_EQ(form->LastMusicOrder, 3);
+        EXPECT_EQ(form->Audio.LastMusicOrder, 3);
         EXPECT_EQ(music.loaded.size(), loads) << int(c.state);
         music.order = 0;  // back at the start: it has played through
         form->MusicRestartRule();
@@ -92,47 +92,47 @@ TEST_F(MainFormTest, RestartRuleStartsTheModuleOfTheCurrentScreenOnceItHasPlayed
         } else {
             ASSERT_EQ(music.loaded.size(), loads + 1) << int(c.state);
             EXPECT_EQ(LastModule(), c.module) << int(c.state);
-            EXPECT_EQ(form->LastMusicOrder, 0);
+            EXPECT_EQ(form->Audio.LastMusicOrder, 0);
         }
     }
 }
 
 TEST_F(MainFormTest, MusicSwitchAndMissingModules) {
-    form->PlayMusic(1);
-    EXPECT_EQ(form->MusicName, "Menu");
+    form->Audio.PlayMusic(MusicTrack(1));
+    EXPECT_EQ(form->Audio.MusicName, "Menu");
     const int32_t playing = music.playing;
     form->GameMusicClick();
     EXPECT_FALSE(form->GameMusic);
-    form->PlayMusic(2);  // music off: the menu module keeps playing
+    form->Audio.PlayMusic(MusicTrack(2));  // music off: the menu module keeps playing
     EXPECT_EQ(music.playing, playing);
-    form->StopMusic();
-    EXPECT_EQ(form->MusicHandle, 0);
+    form->Audio.StopMusic();
+    EXPECT_EQ(form->Audio.MusicHandle, 0);
     EXPECT_TRUE(music.live.empty());
     form->MusicRestartRule();  // idle without a module
 
     form->GameMusicClick();
     fs::remove(root / "Music" / "Main.xm");
-    form->PlayMusic(2);  // missing file: no music and no message
-    EXPECT_EQ(form->MusicHandle, 0);
+    form->Audio.PlayMusic(MusicTrack(2));  // missing file: no music and no message
+    EXPECT_EQ(form->Audio.MusicHandle, 0);
     EXPECT_TRUE(form->Errors.empty());
     EXPECT_TRUE(window.messages.empty());
-    form->PlayMusic(3);  // and the next call tries again
-    EXPECT_EQ(form->MusicName, "GameOver");
+    form->Audio.PlayMusic(MusicTrack(3));  // and the next call tries again
+    EXPECT_EQ(form->Audio.MusicName, "GameOver");
 }
 
 TEST_F(MainFormTest, SoundOffLooksNothingUpButStoppingStillRuns) {
-    form->PlaySound("boom");
-    EXPECT_EQ(form->SoundsPlayed, std::vector<std::string>{"boom"});
-    EXPECT_THROW(form->PlaySound("siren"), GameError);
+    form->Audio.PlaySound("boom");
+    EXPECT_EQ(form->Audio.SoundsPlayed, std::vector<std::string>{"boom"});
+    EXPECT_THROW(form->Audio.PlaySound("siren"), GameError);
 
     form->GameSoundClick();
-    form->PlaySound("siren");  // not even looked up
-    form->PlaySound("boom");
-    EXPECT_EQ(form->SoundsPlayed.size(), 1u);
-    form->StopSound("all");
+    form->Audio.PlaySound("siren");  // not even looked up
+    form->Audio.PlaySound("boom");
+    EXPECT_EQ(form->Audio.SoundsPlayed.size(), 1u);
+    form->Audio.StopSound("all");
     EXPECT_EQ(form->DXWaveList.FindWave("boom").PlayingCount(), 0);
     try {
-        form->StopSound("siren");
+        form->Audio.StopSound("siren");
         FAIL();
     } catch (const GameError& e) {
         EXPECT_STREQ(e.what(), "Wave 'siren' not found");
@@ -140,7 +140,7 @@ TEST_F(MainFormTest, SoundOffLooksNothingUpButStoppingStillRuns) {
 }
 
 TEST_F(MainFormTest, ErrorsInHandlersAreReportedAndTheProgramGoesOn) {
-    form->Guard([&] { form->PlaySound("siren"); });
+    form->Guard([&] { form->Audio.PlaySound("siren"); });
     ASSERT_EQ(form->Errors.size(), 1u);
     EXPECT_EQ(form->Errors[0], "Wave 'siren' not found");
     EXPECT_EQ(window.messages, form->Errors);

@@ -115,6 +115,6 @@ TEST_P(GameModule, OrderReturnsToZeroWhenTheModuleStartsOver) {
 INSTANTIATE_TEST_SUITE_P(Game, GameModule,
                          testing::Values(ModuleCase{"Menu", 30, 240}, ModuleCase{"Main", 60, 240},
                                          ModuleCase{"GameOver", 3, 20}),
-                         [](const testing::TestParamInfo<ModuleCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<ModuleCase>& tested) { return tested.param.name; });
 
 }  // namespace

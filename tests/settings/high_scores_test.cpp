@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Not qualifying: the table stays as it is.
                     InsertCase{100, -1, {3000, 2500, 2000, 1500, 1000, 500, 400, 300, 200, 100}},
                     InsertCase{-5, -1, {3000, 2500, 2000, 1500, 1000, 500, 400, 300, 200, 100}}),
-    [](const testing::TestParamInfo<InsertCase>& info) {
-        const int32_t score = info.param.score;
+    [](const testing::TestParamInfo<InsertCase>& tested) {
+        const int32_t score = tested.param.score;
         return (score < 0 ? "Minus" : "Score") + std::to_string(score < 0 ? -score : score);
     });
 

@@ -144,8 +144,8 @@ TEST(PerFrameSound, RestartsOnMixerBlocksWithoutAClick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEffects, SoundEffect, testing::ValuesIn(kEffects),
-                         [](const testing::TestParamInfo<EffectCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<EffectCase>& tested) {
+                             return std::string(tested.param.name);
                          });
 
 struct ManifestEntry {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/byte_writer.h"
 #include "base/errors.h"
 #include "xm_module.h"
 
@@ -18,28 +19,6 @@ constexpr uint8_t kEffectExtended = 0x0E;
 constexpr uint8_t kEffectSpeed = 0x0F;
 constexpr uint32_t kInstrumentHeaderSize = 263;
 constexpr uint32_t kSampleHeaderSize = 40;
-
-class ByteWriter {
-public:
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U16(uint16_t v) {
-        U8(static_cast<uint8_t>(v & 0xFF));
-        U8(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v) {
-        U16(static_cast<uint16_t>(v & 0xFFFF));
-        U16(static_cast<uint16_t>(v >> 16));
-    }
-    void Text(const std::string& s, size_t width) {
-        for (size_t i = 0; i < width; ++i) U8(i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
-    }
-    void Zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
-    size_t Size() const { return bytes_.size(); }
-    std::vector<uint8_t>& Bytes() { return bytes_; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 std::vector<uint8_t> PackPattern(const Pattern& pattern) {
     std::vector<uint8_t> out;
@@ -86,7 +65,7 @@ uint8_t EnvelopeFlags(const Envelope& e) {
 
 void WriteInstrument(ByteWriter& w, const Instrument& ins) {
     w.U32(kInstrumentHeaderSize);
-    w.Text(ins.name, 22);
+    w.FixedText(ins.name, 22);
     w.U8(0);
     w.U16(static_cast<uint16_t>(ins.samples.size()));
     w.U32(kSampleHeaderSize);
@@ -119,7 +98,7 @@ void WriteInstrument(ByteWriter& w, const Instrument& ins) {
         w.U8(s.panning);
         w.U8(static_cast<uint8_t>(s.relativeNote));
         w.U8(0);
-        w.Text(s.name, 22);
+        w.FixedText(s.name, 22);
     }
     for (const Sample& s : ins.samples) {
         int16_t previous = 0;
@@ -217,11 +196,12 @@ Timing ComputeTiming(const Module& m) {
 
 std::vector<uint8_t> Write(const Module& m) {
     Validate(m);
-    ByteWriter w;
-    w.Text("Extended Module: ", 17);
-    w.Text(m.name, 20);
+    std::vector<uint8_t> bytes;
+    ByteWriter w(bytes);
+    w.FixedText("Extended Module: ", 17);
+    w.FixedText(m.name, 20);
     w.U8(0x1A);
-    w.Text("vandrax-xm", 20);
+    w.FixedText("vandrax-xm", 20);
     w.U16(0x0104);
     w.U32(20 + 256);
     w.U16(static_cast<uint16_t>(m.orders.size()));
@@ -244,7 +224,7 @@ std::vector<uint8_t> Write(const Module& m) {
         for (uint8_t b : packed) w.U8(b);
     }
     for (const Instrument& ins : m.instruments) WriteInstrument(w, ins);
-    return std::move(w.Bytes());
+    return bytes;
 }
 
 }  // namespace xm

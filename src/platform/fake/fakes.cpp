@@ -87,3 +87,8 @@ void NullSurface::DrawRotated(ITexture& texture, const Rect& src, const Rect& ds
     ++drawCount;
     if (recordDraws) draws.push_back({static_cast<FakeTexture&>(texture).Number(), src, dst, opacity, degrees});
 }
+
+void FakeKeyboard::Track(const InputEvent& event) {
+    if (event.kind == InputEvent::Kind::KeyDown) down.insert(event.key);
+    if (event.kind == InputEvent::Kind::KeyUp) down.erase(event.key);
+}

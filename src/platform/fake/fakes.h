@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/input.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/keyboard.h"
@@ -103,6 +104,7 @@ public:
         return static_cast<int32_t>(text.size()) * size / 2;
     }
     void Present() override { ++presents; }
+    void Restore() override { ++restores; }
 
     struct DrawCall {
         int texture;  // the texture's number, in creation order
@@ -118,10 +120,13 @@ public:
     int64_t drawCount = 0;
     int fills = 0;
     int presents = 0;
+    int restores = 0;
 };
 
 class FakeKeyboard : public IKeyboard {
 public:
     bool IsKeyDown(int virtualKey) const override { return down.count(virtualKey) != 0; }
+    // Keeps the key states as a keyboard would for the events that reach the game.
+    void Track(const InputEvent& event);
     std::set<int> down;
 };

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_input.h"
 
-#include "app/main_form.h"
+#include "base/input.h"
 
 namespace {
 
@@ -57,3 +57,5 @@ bool SdlKeyboard::IsKeyDown(int virtualKey) const {
     const SDL_Keycode key = SdlKeyFromVirtualKey(virtualKey);
     return key != SDLK_UNKNOWN && state[SDL_GetScancodeFromKey(key)] != 0;
 }
+
+int32_t KeyCodeFromName(const std::string& name) { return VirtualKeyFromSdl(SDL_GetKeyFromName(name.c_str())); }

@@ -4,11 +4,14 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
 
 #include "platform/keyboard.h"
 
 // The virtual key code of an SDL key, 0 for keys the game has no code for.
 int VirtualKeyFromSdl(SDL_Keycode key);
+// The game's key code of an SDL key name ("Return", "Left", "P"), 0 for unknown names.
+int32_t KeyCodeFromName(const std::string& name);
 // The SDL key of a virtual key code, SDLK_UNKNOWN when there is none.
 SDL_Keycode SdlKeyFromVirtualKey(int virtualKey);
 // The shift-state bits (kShiftShift, kShiftAlt, kShiftCtrl) of SDL modifier flags.

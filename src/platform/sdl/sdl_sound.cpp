@@ -22,33 +22,6 @@ uint64_t NextBufferId() {
     return ++next;
 }
 
-void PutLe16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-// SDL_mixer converts a WAVE image to the device's format when it loads it.
-std::vector<uint8_t> RiffImage(const WaveData& wave) {
-    std::vector<uint8_t> out;
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    PutLe32(out, static_cast<uint32_t>(36 + wave.samples.size()));
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutLe32(out, 16);
-    PutLe16(out, wave.formatTag);
-    PutLe16(out, wave.channels);
-    PutLe32(out, wave.sampleRate);
-    PutLe32(out, wave.bytesPerSecond);
-    PutLe16(out, wave.blockAlign);
-    PutLe16(out, wave.bitsPerSample);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    PutLe32(out, static_cast<uint32_t>(wave.samples.size()));
-    out.insert(out.end(), wave.samples.begin(), wave.samples.end());
-    return out;
-}
-
 class MixerBuffer : public ISoundBuffer {
 public:
     explicit MixerBuffer(std::shared_ptr<Mix_Chunk> chunk) : chunk_(std::move(chunk)), id_(NextBufferId()) {}
@@ -115,7 +88,7 @@ SdlSoundDevice::~SdlSoundDevice() {
 
 std::unique_ptr<ISoundBuffer> SdlSoundDevice::CreateBuffer(const WaveData& wave) {
     if (!opened_) return std::make_unique<SilentBuffer>();
-    const std::vector<uint8_t> image = RiffImage(wave);
+    const std::vector<uint8_t> image = EncodeWave(wave);
     SDL_RWops* stream = SDL_RWFromConstMem(image.data(), static_cast<int>(image.size()));
     Mix_Chunk* chunk = stream != nullptr ? Mix_LoadWAV_RW(stream, 1) : nullptr;
     if (chunk == nullptr) return nullptr;

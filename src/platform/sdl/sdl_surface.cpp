@@ -84,6 +84,12 @@ SdlDrawSurface::~SdlDrawSurface() {
     if (software_ != nullptr) SDL_DestroyRenderer(renderer_);
 }
 
+void SdlDrawSurface::Restore() {
+    for (auto& [key, cached] : texts_) SDL_DestroyTexture(cached.texture);
+    texts_.clear();
+    RecreateTarget();
+}
+
 void SdlDrawSurface::RecreateTarget() {
     if (software_ != nullptr) return;
     if (target_ != nullptr) SDL_DestroyTexture(target_);
@@ -185,12 +191,17 @@ int32_t SdlDrawSurface::TextWidth(std::string_view font, int32_t size, std::stri
     return w;
 }
 
+Rect LetterboxRect(int windowWidth, int windowHeight, int surfaceWidth, int surfaceHeight) {
+    if (windowWidth <= 0 || windowHeight <= 0) return MakeRect(0, 0, surfaceWidth, surfaceHeight);
+    const double scale = std::min(static_cast<double>(windowWidth) / surfaceWidth,
+                                  static_cast<double>(windowHeight) / surfaceHeight);
+    const int w = static_cast<int>(surfaceWidth * scale + 0.5);
+    const int h = static_cast<int>(surfaceHeight * scale + 0.5);
+    return MakeRect((windowWidth - w) / 2, (windowHeight - h) / 2, w, h);
+}
+
 SDL_Rect SdlDrawSurface::PresentRect(int windowWidth, int windowHeight) const {
-    if (windowWidth <= 0 || windowHeight <= 0) return SDL_Rect{0, 0, width_, height_};
-    const double scale = std::min(static_cast<double>(windowWidth) / width_, static_cast<double>(windowHeight) / height_);
-    const int w = static_cast<int>(width_ * scale + 0.5);
-    const int h = static_cast<int>(height_ * scale + 0.5);
-    return SDL_Rect{(windowWidth - w) / 2, (windowHeight - h) / 2, w, h};
+    return ToSdl(LetterboxRect(windowWidth, windowHeight, width_, height_));
 }
 
 void SdlDrawSurface::Present() {

@@ -31,6 +31,7 @@ public:
                   std::string_view text) override;
     int32_t TextWidth(std::string_view font, int32_t size, std::string_view text) override;
     void Present() override;
+    void Restore() override;
 
     SDL_Renderer* Renderer() const { return renderer_; }
     // Where the surface lands in the window (window pixels), for mapping the pointer.
@@ -60,3 +61,8 @@ private:
 
 // The file of the installed font that best matches a family name ("Arial" gives Liberation Sans).
 std::string FindFontFile(const std::string& family);
+
+// Where a surface of surfaceWidth x surfaceHeight lands in a window of windowWidth x windowHeight:
+// scaled as large as fits with its aspect kept, centred, black bars on the two other sides.
+// A window with no area gets the surface at its own size in the corner.
+Rect LetterboxRect(int windowWidth, int windowHeight, int surfaceWidth, int surfaceHeight);

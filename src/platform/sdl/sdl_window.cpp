@@ -2,6 +2,33 @@
 
 #include "platform/sdl/sdl_surface.h"
 
+namespace {
+
+// Rounds towards minus infinity, so points left of or above the picture stay negative.
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// The pixel under the centre of pixel `at` of a row of `from` pixels shown over `to` pixels.
+int32_t Rescale(int64_t at, int64_t from, int64_t to) { return static_cast<int32_t>(FloorDiv((2 * at + 1) * to, 2 * from)); }
+
+}  // namespace
+
+void MapWindowToSurface(const Rect& place, int surfaceWidth, int surfaceHeight, int windowX, int windowY,
+                        int32_t& x, int32_t& y) {
+    if (place.Width() <= 0 || place.Height() <= 0) {
+        x = windowX;
+        y = windowY;
+        return;
+    }
+    x = Rescale(windowX - place.left, place.Width(), surfaceWidth);
+    y = Rescale(windowY - place.top, place.Height(), surfaceHeight);
+}
+
+void MapSurfaceToWindow(const Rect& place, int surfaceWidth, int surfaceHeight, int32_t x, int32_t y,
+                        int& windowX, int& windowY) {
+    windowX = place.left + Rescale(x, surfaceWidth, place.Width());
+    windowY = place.top + Rescale(y, surfaceHeight, place.Height());
+}
+
 SdlWindow::SdlWindow(SDL_Window* window, SdlDrawSurface* surface) : window_(window), surface_(surface) {
     caption_ = SDL_GetWindowTitle(window_);
 }
@@ -64,23 +91,19 @@ void SdlWindow::WarpPointer(int32_t x, int32_t y) {
     int w = 0;
     int h = 0;
     SDL_GetWindowSize(window_, &w, &h);
-    const SDL_Rect place = surface_->PresentRect(w, h);
-    const double scale = static_cast<double>(place.w) / surface_->Width();
-    SDL_WarpMouseInWindow(window_, place.x + static_cast<int>(x * scale + 0.5), place.y + static_cast<int>(y * scale + 0.5));
+    const Rect place = LetterboxRect(w, h, surface_->Width(), surface_->Height());
+    int windowX = 0;
+    int windowY = 0;
+    MapSurfaceToWindow(place, surface_->Width(), surface_->Height(), x, y, windowX, windowY);
+    SDL_WarpMouseInWindow(window_, windowX, windowY);
 }
 
 void SdlWindow::MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) const {
     int w = 0;
     int h = 0;
     SDL_GetWindowSize(window_, &w, &h);
-    const SDL_Rect place = surface_->PresentRect(w, h);
-    if (place.w <= 0 || place.h <= 0) {
-        x = windowX;
-        y = windowY;
-        return;
-    }
-    x = static_cast<int32_t>((windowX - place.x) * static_cast<int64_t>(surface_->Width()) / place.w);
-    y = static_cast<int32_t>((windowY - place.y) * static_cast<int64_t>(surface_->Height()) / place.h);
+    const Rect place = LetterboxRect(w, h, surface_->Width(), surface_->Height());
+    MapWindowToSurface(place, surface_->Width(), surface_->Height(), windowX, windowY, x, y);
 }
 
 void SdlWindow::ShowMessage(const std::string& text) {

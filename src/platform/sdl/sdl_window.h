@@ -9,7 +9,18 @@
 
 #include "platform/window.h"
 
+#include "base/geometry.h"
+
 class SdlDrawSurface;
+
+// The window pixel (windowX, windowY) in surface pixels, for a surface of surfaceWidth x
+// surfaceHeight presented at `place` (window pixels): the surface pixel under the window pixel's
+// centre. Points in the black bars land outside the surface, on the side of their bar.
+void MapWindowToSurface(const Rect& place, int surfaceWidth, int surfaceHeight, int windowX, int windowY,
+                        int32_t& x, int32_t& y);
+// The other way: the window pixel under the centre of surface pixel (x, y).
+void MapSurfaceToWindow(const Rect& place, int surfaceWidth, int surfaceHeight, int32_t x, int32_t y,
+                        int& windowX, int& windowY);
 
 class SdlWindow : public IWindow {
 public:
@@ -30,7 +41,6 @@ public:
 
     // Window pixels to surface pixels.
     void MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) const;
-    SDL_Window* Handle() const { return window_; }
 
 private:
     SDL_Window* window_;

@@ -1,46 +1,61 @@
-#include "app/main_form.h"
+#include "shell/main_form.h"
 
 #include <cstdio>
-#include <iostream>
 
 #include "app/settings_file.h"
 #include "base/errors.h"
+#include "online/share.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
-#include "platform/music_player.h"
+#include "platform/keyboard.h"
 #include "platform/sound_device.h"
 #include "platform/window.h"
+#include "screens/game_screen.h"
 #include "screens/main_menu.h"
 #include "screens/menu_sprites.h"
+#include "screens/splash_screen.h"
+#include "screens/sub_screens.h"
 
 namespace {
 
 const char* const kCaption = "Vandrax";
 const char* const kPausedCaption = "Vandrax [Pause]";
 const char* const kMenuPack = "Data/GraphicsMenu.dxg";
-const char* const kMainPack = "Data/GraphicsMain.dxg";
 const char* const kSoundPack = "Data/Sound.dxw";
 
-// Fills a text up with "%" to a multiple of 5 characters, as the settings file stores it.
-void FillToFive(std::string& text) {
-    if (text.empty()) return;
-    while (text.size() % 5 != 0) text += '%';
+template <class T>
+T& Required(T* pointer, const char* what) {
+    if (pointer == nullptr) throw GameError(std::string("no ") + what);
+    return *pointer;
 }
 
 }  // namespace
 
-TMainForm::TMainForm(const Platform& platform) : platform_(platform) {
-    HighScores = DefaultHighScores();
-    auto guarded = [this](void (TMainForm::*handler)()) {
-        return [this, handler] { Guard([&] { (this->*handler)(); }); };
-    };
-    Timer1.OnTimer = guarded(&TMainForm::Timer1Timer);
+TMainForm::TMainForm(const Platform& platform)
+    : Audio(*this, DXWaveList, platform.music, platform.dataRoot), platform_(platform) {
+    const ScreenContext context{*this,
+                                *this,
+                                SpriteEngine,
+                                ImageList,
+                                Audio,
+                                *this,
+                                Required(platform.window, "window"),
+                                Required(platform.surface, "drawing surface"),
+                                Required(platform.keyboard, "keyboard")};
+    auto put = [&](Screen screen, std::unique_ptr<IScreen> unit) { screens_[static_cast<size_t>(screen)] = std::move(unit); };
+    put(Screen::Splash, std::make_unique<SplashScreen>(context));
+    put(Screen::MainMenu, std::make_unique<MainMenuScreen>(context));
+    put(Screen::ClanChoice, std::make_unique<BlankSubScreen>(context, Screen::ClanChoice));
+    put(Screen::Game, std::make_unique<GameScreen>(context));
+    put(Screen::Help, std::make_unique<BlankSubScreen>(context, Screen::Help));
+    put(Screen::Options, std::make_unique<BlankSubScreen>(context, Screen::Options));
+    put(Screen::HighScores, std::make_unique<BlankSubScreen>(context, Screen::HighScores));
+    put(Screen::Promotion, std::make_unique<ShareScreen>(context));
+    put(Screen::GameOver, std::make_unique<BlankSubScreen>(context, Screen::GameOver));
+    Timer1.OnTimer = [this] { Guard([&] { Timer1Timer(); }); };
 }
 
-TMainForm::~TMainForm() {
-    SpriteEngine.Engine().FreeChildren();
-    if (MusicHandle != 0 && platform_.music != nullptr) platform_.music->SongFree(MusicHandle);
-}
+TMainForm::~TMainForm() { SpriteEngine.Engine().FreeChildren(); }
 
 uint64_t TMainForm::Now() const { return platform_.clock != nullptr ? platform_.clock->Milliseconds() : 0; }
 
@@ -53,7 +68,7 @@ std::filesystem::path TMainForm::ConfigFile() const { return ConfigPath(platform
 void TMainForm::ReportError(const std::string& message) {
     Errors.push_back(message);
     std::fprintf(stderr, "vandrax: %s\n", message.c_str());
-    if (platform_.window != nullptr) platform_.window->ShowMessage(message);
+    platform_.window->ShowMessage(message);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -67,7 +82,6 @@ void TMainForm::FormCreate() {
         platform_.window->SetCaption(kCaption);
         platform_.window->SetPointer(PointerShape::None);
         LoadGraphicsPack(kMenuPack);
-        ImageList.BuildColorTable();
         Clan = 1;
         GameOverPending = false;
         Paused = false;
@@ -75,7 +89,7 @@ void TMainForm::FormCreate() {
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
-        SetScreenState(1);
+        SetScreenState(Screen::Splash);
     });
 }
 
@@ -85,7 +99,7 @@ void TMainForm::Show() {
 
 bool TMainForm::Idle() {
     const uint64_t now = Now();
-    for (TTimer* timer : WindowTimers()) timer->Poll(now);
+    for (TTimer* timer : AllTimers()) timer->Poll(now);
     if (terminated_) return false;
     const int32_t lag = DXTimer.Poll(now);
     if (lag <= 0) return false;
@@ -95,60 +109,93 @@ bool TMainForm::Idle() {
 
 uint64_t TMainForm::NextDueAt() const {
     uint64_t due = DXTimer.DueAt();
-    for (const TTimer* timer : WindowTimers()) due = std::min(due, timer->DueAt());
+    for (const TTimer* timer : AllTimers()) due = std::min(due, timer->DueAt());
     return due;
 }
 
-void TMainForm::FormKeyDown(int key, uint32_t shift) {
+void TMainForm::Deliver(const InputEvent& event) {
+    using Kind = InputEvent::Kind;
+    switch (event.kind) {
+        case Kind::KeyDown:
+            FormKeyDown(event.key, event.shift);
+            // Backspace, Enter and Escape also arrive as characters, as typed keys do.
+            if (event.key == kVkBack || event.key == kVkReturn || event.key == kVkEscape)
+                FormKeyPress(static_cast<char>(event.key));
+            break;
+        case Kind::KeyUp:
+            break;
+        case Kind::Char:
+            FormKeyPress(event.text);
+            break;
+        case Kind::PointerMove:
+            DXDrawMouseMove(event.x, event.y);
+            break;
+        case Kind::ButtonDown:
+            DXDrawMouseDown(event.button);
+            break;
+        case Kind::ButtonUp:
+            Guard([&] {
+                if (IScreen* screen = CurrentScreen()) screen->PointerUp(event.button);
+            });
+            break;
+        case Kind::FocusGained:
+            SetApplicationActive(true);
+            break;
+        case Kind::FocusLost:
+            SetApplicationActive(false);
+            break;
+        case Kind::Close:
+            FormCloseQuery();
+            break;
+        case Kind::Maximized:
+            FormResize(true);
+            break;
+        case Kind::Quit:
+            // A termination signal (Ctrl+C in a terminal, the session ending): end cleanly.
+            terminated_ = true;
+            break;
+        case Kind::SurfaceReset:
+            SurfaceRestored();
+            break;
+        case Kind::PadButtonDown:
+        case Kind::PadButtonUp:
+        case Kind::PadAxis:
+        case Kind::PadRemoved:
+            break;
+    }
+}
+
+void TMainForm::FormKeyDown(int32_t key, uint32_t shift) {
     Guard([&] {
-        const bool alt = (shift & kShiftAlt) != 0;
-        switch (ScreenState) {
-            case 1:
-                if (key == kVkEscape || (key == kVkReturn && !alt)) SetScreenState(2);
-                break;
-            default:
-                break;
-        }
-        if (alt && key == kVkReturn) GameFullScreenClick();
+        if (IScreen* screen = CurrentScreen()) screen->KeyDown(key, shift);
+        if ((shift & kShiftAlt) != 0 && key == kVkReturn) GameFullScreenClick();
     });
 }
 
-void TMainForm::FormKeyPress(char) {}
+void TMainForm::FormKeyPress(char character) {
+    Guard([&] {
+        if (IScreen* screen = CurrentScreen()) screen->Char(character);
+    });
+}
 
 void TMainForm::DXDrawMouseMove(int32_t x, int32_t y) {
     Guard([&] {
         MouseX = x;
         MouseY = y;
+        if (IScreen* screen = CurrentScreen()) screen->PointerMove(x, y);
     });
 }
 
-void TMainForm::DXDrawMouseDown(MouseButton button, int32_t, int32_t) {
+void TMainForm::DXDrawMouseDown(MouseButton button) {
     // Clicks act where the last pointer move left MouseX and MouseY, not at their own position.
     Guard([&] {
-        if (ScreenState == 1 && button == MouseButton::Left) SetScreenState(2);
+        if (IScreen* screen = CurrentScreen()) screen->PointerDown(button);
     });
 }
 
 void TMainForm::FormCloseQuery() {
     Guard([&] {
-        switch (ScreenState) {
-            case 2:
-                if (!GameMainExit) {
-                    GameMainExitClick();
-                    PlaySound("button_down");
-                }
-                break;
-            case 4:
-                PlaySound("button_down");
-                if (!GameMainExit) GameMainExitClick();
-                break;
-            case 9:
-                // The promotion page lets the window close once its countdown has run out.
-                if (PromoCountdown <= 1) terminated_ = true;
-                break;
-            default:
-                break;
-        }
+        if (IScreen* screen = CurrentScreen()) screen->CloseRequested();
     });
 }
 
@@ -168,111 +215,31 @@ void TMainForm::FormResize(bool maximized) {
 }
 
 void TMainForm::SurfaceRestored() {
-    Guard([&] { ImageList.Restore(); });
+    // The surface rebuilds its drawing target, then every picture its texture.
+    Guard([&] {
+        platform_.surface->Restore();
+        ImageList.Restore();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Screens
 
-void TMainForm::ClearSpriteWorld() { SpriteEngine.Engine().FreeChildren(); }
-
-void TMainForm::SetScreenState(uint8_t value) {
-    LeaveState(ScreenState);
+void TMainForm::SetScreenState(Screen value) {
+    if (IScreen* screen = CurrentScreen()) screen->Leave();
     ScreenState = value;
-    EnterState(value);
-}
-
-void TMainForm::EnterState(uint8_t value) {
-    switch (value) {
-        case 1:
-            ShowSplash();
-            break;
-        case 2:
-            BuildMainMenu(*this);
-            break;
-        case 4:
-            // Entering the game swaps in the road's pictures.
-            LoadGraphicsPack(kMainPack);
-            ImageList.BuildColorTable();
-            PlayMusic(2);
-            break;
-        case 9:
-            ShowShareScreen();
-            break;
-        default:
-            // The clan choice, help, options, high-score and game-over screens build their sprites here.
-            break;
-    }
-}
-
-void TMainForm::LeaveState(uint8_t value) {
-    switch (value) {
-        case 1:
-        case 2:
-        case 3:
-        case 5:
-            ClearSpriteWorld();
-            break;
-        case 4:
-            LeaveGame();
-            break;
-        case 6:
-            ClearSpriteWorld();
-            GamegoEdit = false;
-            SaveConfig();
-            break;
-        case 7:
-            ClearSpriteWorld();
-            SaveConfig();
-            break;
-        case 10:
-            ClearSpriteWorld();
-            GameOverPending = false;
-            GameEnterName = GamegoEdit = GameSendResult = false;
-            SaveConfig();
-            break;
-        default:  // 0 during creation, 9 never leaves
-            break;
-    }
-}
-
-void TMainForm::MenuFrame() {
-    SpriteEngine.MoveWorld(16);
-    SpriteEngine.RemoveDead();
-    SpriteEngine.Render();
-}
-
-void TMainForm::ShowSplash() {
-    BackFromGame = false;
-    PlayMusic(1);
-    TSpriteEngine& root = SpriteEngine.Engine();
-    CreateTiledBackground(root, ImageList, "mySplash_fon");
-    CreateImageSprite<TImageSprite>(root, ImageList, "mySplash", 252, 270, 100);
-    Timer1.SetEnabled(true, Now());
+    if (IScreen* screen = CurrentScreen()) screen->Enter();
 }
 
 void TMainForm::Timer1Timer() {
     Timer1.SetEnabled(false, Now());
-    if (ScreenState == 1) SetScreenState(2);
-}
-
-void TMainForm::LeaveGame() {
-    ClearSpriteWorld();
-    BackFromGame = true;
-    StopSound("all");
-    LoadGraphicsPack(kMenuPack);
-    ImageList.BuildColorTable();
-}
-
-void TMainForm::ShowShareScreen() {
-    // The promotion page has nothing to show yet: the program ends here.
-    PromoCountdown = 0;
-    FormCloseQuery();
+    if (IScreen* screen = CurrentScreen()) screen->Timer1();
 }
 
 void TMainForm::LoadGraphicsPack(const std::string& relative) {
     PacksLoaded.push_back(relative);
     ImageList.LoadPack(DataPath(relative));
+    ImageList.BuildColorTable();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -282,39 +249,23 @@ void TMainForm::DXTimerTimer(int32_t lagCount) {
     if (!surfaceReady_) return;
     // An error abandons this frame; the next one runs normally.
     Guard([&] {
-        if (ScreenState == 6 || ScreenState == 10) CursorBlink = static_cast<uint8_t>((CursorBlink + 1) % 30);
+        if (ScreenState == Screen::Options || ScreenState == Screen::GameOver)
+            CursorBlink = static_cast<uint8_t>((CursorBlink + 1) % 30);
         if (ResizePending) {
             ResizePending = false;
             if (platform_.window->IsMaximized()) GameFullScreenClick();
         }
-        switch (ScreenState) {
-            case 1:
-            case 2:
-                MenuFrame();
-                break;
-            case 4:
-                SpriteEngine.MoveWorld(lagCount);
-                SpriteEngine.Render();
-                SpriteEngine.RemoveDead();
-                break;
-            case 3:
-            case 5:
-            case 6:
-            case 7:
-            case 10:
-                SpriteEngine.MoveWorld(16);
-                SpriteEngine.RemoveDead();
-                platform_.surface->FillRect(Rect{0, 0, 800, 600}, 0x000000);
-                SpriteEngine.Render();
-                break;
-            default:
-                break;
-        }
+        if (IScreen* screen = CurrentScreen()) screen->Frame(lagCount);
         if (!surfaceReady_) return;
         platform_.surface->Present();
         ++FramesDrawn;
         MusicRestartRule();
     });
+}
+
+void TMainForm::MusicRestartRule() {
+    const IScreen* screen = CurrentScreen();
+    Audio.MusicRestartRule(screen != nullptr ? screen->OwnMusic() : MusicTrack::Menu);
 }
 
 void TMainForm::UpdateCaption() {
@@ -367,13 +318,22 @@ void TMainForm::GameMusicClick() { GameMusic = !GameMusic; }
 
 void TMainForm::GameMainExitClick() {
     if (Paused) return;
-    if (ScreenState != 2 && ScreenState != 4 && ScreenState != 5 && ScreenState != 6 && ScreenState != 7) return;
+    switch (ScreenState) {
+        case Screen::MainMenu:
+        case Screen::Game:
+        case Screen::Help:
+        case Screen::Options:
+        case Screen::HighScores:
+            break;
+        default:
+            return;
+    }
     GameMainExit = !GameMainExit;
     if (GameMainExit) {
         Driving = false;
         UpdateCaption();
         platform_.window->SetPointer(PointerShape::Hand);
-        PlaySound("pause");
+        Audio.PlaySound("pause");
         TSpriteEngine& root = SpriteEngine.Engine();
         TPictureCollectionItem& panel = ImageList.FindImage("Exit_Main");
         // The panel sits 5 px above the centre; the question goes on top of it.
@@ -383,70 +343,8 @@ void TMainForm::GameMainExitClick() {
     } else {
         UpdateCaption();
         platform_.window->SetPointer(PointerShape::None);
-        PlaySound("after_pause");
+        Audio.PlaySound("after_pause");
         KillMenuSprites(SpriteEngine.Engine());
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Sound and music
-
-void TMainForm::PlaySound(const std::string& name, bool wait) {
-    if (!GameSound) return;
-    DXWaveList.FindWave(name).PlayWave(wait);
-    SoundsPlayed.push_back(name);
-}
-
-void TMainForm::StopSound(const std::string& name) {
-    if (name == "all") {
-        for (int32_t i = 0; i < DXWaveList.Count(); ++i) DXWaveList.Item(i).StopWave();
-        return;
-    }
-    DXWaveList.FindWave(name).StopWave();
-}
-
-void TMainForm::PlayMusic(int32_t number) {
-    if (!GameMusic || platform_.music == nullptr) return;
-    LastMusicOrder = 0;
-    if (MusicHandle != 0) {
-        platform_.music->SongFree(MusicHandle);
-        MusicHandle = 0;
-        MusicName.clear();
-    }
-    const char* name = number == 2 ? "Main" : number == 3 ? "GameOver" : "Menu";
-    MusicHandle = platform_.music->SongLoadFromFile(DataPath(std::string("Music/") + name + ".xm"));
-    if (MusicHandle != 0) {
-        platform_.music->SongPlay(MusicHandle);
-        MusicName = name;
-    }
-}
-
-void TMainForm::StopMusic() {
-    if (MusicHandle != 0 && platform_.music != nullptr) platform_.music->SongFree(MusicHandle);
-    MusicHandle = 0;
-    MusicName.clear();
-}
-
-void TMainForm::MusicRestartRule() {
-    if (MusicHandle == 0 || platform_.music == nullptr) return;
-    const int32_t order = platform_.music->SongGetOrder(MusicHandle);
-    if (order != 0 || LastMusicOrder == 0) {
-        LastMusicOrder = platform_.music->SongGetOrder(MusicHandle);
-        return;
-    }
-    // Back at order 0 after a later one: the module has played through. Start the screen's own.
-    switch (ScreenState) {
-        case 4:
-            PlayMusic(2);
-            break;
-        case 10:
-            PlayMusic(3);
-            break;
-        case 9:
-            break;
-        default:
-            PlayMusic(1);
-            break;
     }
 }
 
@@ -455,7 +353,7 @@ void TMainForm::MusicRestartRule() {
 
 void TMainForm::ResetHighScores() {
     HighScores = DefaultHighScores();
-    SetScreenState(7);
+    SetScreenState(Screen::HighScores);
 }
 
 ConfigValues TMainForm::CurrentSettings() const {
@@ -484,10 +382,8 @@ void TMainForm::LoadConfig() {
 
 void TMainForm::SaveConfig() {
     // The filling stays on the mirrors until they are next refreshed from the text fields.
-    CountryName = Edit1;
-    FillToFive(CountryName);
-    PlayerName = Edit2;
-    FillToFive(PlayerName);
+    CountryName = FillToFive(Edit1);
+    PlayerName = FillToFive(Edit2);
     try {
         WriteConfigFile(ConfigFile(), FormatConfig(CurrentSettings()));
     } catch (const GameError& error) {

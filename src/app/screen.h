@@ -1,0 +1,76 @@
+#pragma once
+// A screen of the game (splash, main menu, clan choice, game, help, options, high scores,
+// promotion page, game over): its own unit with enter, frame and leave actions and its own
+// key, character and pointer handlers. The main window keeps one of each in a table and
+// dispatches through it; a screen reaches the window only through the context it is given.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/input.h"
+#include "base/screens.h"
+
+class GameAudio;
+class IDrawSurface;
+class IKeyboard;
+class IWindow;
+class TDXSpriteEngine;
+class TPictureCollection;
+struct GameState;
+struct WindowTimers;
+
+// What the main window does for its screens.
+class IScreenHost {
+public:
+    virtual ~IScreenHost() = default;
+    // Runs the current screen's leave action and the new one's enter action.
+    virtual void SetScreenState(Screen value) = 0;
+    virtual void GameMainExitClick() = 0;
+    virtual void GameFullScreenClick() = 0;
+    virtual void SaveConfig() = 0;
+    // Loads a graphics pack into the image list and builds its colour table.
+    virtual void LoadGraphicsPack(const std::string& relative) = 0;
+    // Ends the program (the window closes).
+    virtual void CloseWindow() = 0;
+    virtual uint64_t Now() const = 0;
+};
+
+struct ScreenContext {
+    GameState& state;
+    IScreenHost& host;
+    TDXSpriteEngine& sprites;
+    TPictureCollection& images;
+    GameAudio& audio;
+    WindowTimers& timers;
+    IWindow& window;
+    IDrawSurface& surface;
+    IKeyboard& keyboard;
+};
+
+class IScreen {
+public:
+    explicit IScreen(const ScreenContext& context) : ctx(context) {}
+    virtual ~IScreen() = default;
+    IScreen(const IScreen&) = delete;
+    IScreen& operator=(const IScreen&) = delete;
+
+    virtual void Enter() = 0;
+    // One frame: move, draw and the screen's text. lagCount: 5 ms steps since the last frame.
+    virtual void Frame(int32_t lagCount) = 0;
+    virtual void Leave() = 0;
+    virtual void KeyDown(int32_t /*key*/, uint32_t /*shift*/) {}
+    virtual void Char(char /*c*/) {}
+    virtual void PointerMove(int32_t /*x*/, int32_t /*y*/) {}
+    virtual void PointerDown(MouseButton /*button*/) {}
+    virtual void PointerUp(MouseButton /*button*/) {}
+    // The window's close button.
+    virtual void CloseRequested() {}
+    // Timer1 fired (it has switched itself off already).
+    virtual void Timer1() {}
+    // The module this screen starts over when the playing one has ended; none keeps silence.
+    virtual std::optional<MusicTrack> OwnMusic() const { return MusicTrack::Menu; }
+
+protected:
+    ScreenContext ctx;
+};

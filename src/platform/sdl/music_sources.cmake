@@ -1,1 +1,0 @@
-set(VANDRAX_PLATFORM_SOURCES ${VANDRAX_PLATFORM_SOURCES} src/platform/sdl/music_xmp.cpp)

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: owns every component and the whole game state, runs the screen table, the
+// frame loop and the window's event handlers. Everything runs on one thread.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/audio.h"
+#include "app/game_state.h"
+#include "app/screen.h"
+#include "app/timers.h"
+#include "base/input.h"
+#include "engine/image_list.h"
+#include "engine/sprite.h"
+#include "engine/wave_list.h"
+
+class IClock;
+class IDrawSurface;
+class IKeyboard;
+class IMusicPlayer;
+class ISoundDevice;
+class IWindow;
+struct ConfigValues;
+
+// What the game needs of the machine. Every pointer outlives the form.
+struct Platform {
+    IWindow* window = nullptr;
+    IDrawSurface* surface = nullptr;
+    ISoundDevice* sound = nullptr;
+    IMusicPlayer* music = nullptr;
+    IKeyboard* keyboard = nullptr;
+    IClock* clock = nullptr;
+    std::filesystem::path dataRoot;        // holds Data/ and Music/
+    std::filesystem::path settingsFolder;  // holds Config.cfg
+};
+
+class TMainForm : public GameState, public WindowTimers, private IScreenHost {
+public:
+    explicit TMainForm(const Platform& platform);
+    ~TMainForm() override;
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // ---- program entry and the platform's events
+    void FormCreate();
+    // The window is on screen: the drawing surface initialises (unless a full-screen switch
+    // during start-up already did).
+    void Show();
+    // Runs what is due now: window timers, then a frame when the frame timer says so.
+    // Returns true when a frame was drawn.
+    bool Idle();
+    // When the next timer or frame is due, in clock milliseconds.
+    uint64_t NextDueAt() const;
+    // The one way input reaches the game, from the game's event loop and the simulator alike.
+    void Deliver(const InputEvent& event);
+    bool Terminated() const { return terminated_; }
+
+    // ---- the window's handlers
+    void FormKeyDown(int32_t key, uint32_t shift);
+    void FormKeyPress(char character);
+    void DXDrawMouseMove(int32_t x, int32_t y);
+    void DXDrawMouseDown(MouseButton button);
+    void FormCloseQuery();
+    void SetApplicationActive(bool active);
+    void FormResize(bool maximized);
+    void SurfaceRestored();
+
+    // ---- screens
+    void SetScreenState(Screen value) override;
+    IScreen* CurrentScreen() const { return screens_[static_cast<size_t>(ScreenState)].get(); }
+
+    // ---- frame loop
+    void DXTimerTimer(int32_t lagCount);
+    // Starts the current screen's own module over once the playing one has ended.
+    void MusicRestartRule();
+    void DXTimerActivate();
+    void DXTimerDeactivate();
+
+    // ---- pop-up menu items used as flags, and their click handlers
+    void GameFullScreenClick() override;
+    void GameSoundClick();
+    void GameMusicClick();
+    void GameMainExitClick() override;
+    void Timer1Timer();
+
+    // ---- settings and high scores
+    void ResetHighScores();
+    void LoadConfig();
+    void SaveConfig() override;
+    std::filesystem::path ConfigFile() const;
+
+    // ---- errors: reported (message box, stderr, record) and the program goes on
+    void ReportError(const std::string& message);
+    template <class F>
+    void Guard(F&& action) {
+        try {
+            action();
+        } catch (const std::exception& error) {
+            ReportError(error.what());
+        }
+    }
+
+    // ---- components
+    TDXSpriteEngine SpriteEngine;
+    TPictureCollection ImageList;
+    TWaveCollection DXWaveList;
+    FrameTimer DXTimer;
+    GameAudio Audio;
+
+    // ---- what happened, for the simulator's state and the tests
+    std::vector<std::string> Errors;
+    std::vector<std::string> PacksLoaded;
+    int64_t FramesDrawn = 0;
+    int32_t SoundPackLoads = 0;
+    bool SurfaceReady() const { return surfaceReady_; }
+    uint64_t Now() const override;
+
+private:
+    void LoadGraphicsPack(const std::string& relative) override;
+    void CloseWindow() override { terminated_ = true; }
+    std::string DataPath(const std::string& relative) const;
+    void DXDrawInitialize();
+    void DXDrawFinalize();
+    void UpdateCaption();
+    std::array<TTimer*, 5> AllTimers() { return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer}; }
+    std::array<const TTimer*, 5> AllTimers() const {
+        return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer};
+    }
+    // The values the settings file stores, as they stand now.
+    ConfigValues CurrentSettings() const;
+
+    Platform platform_;
+    std::array<std::unique_ptr<IScreen>, kScreenCount> screens_;
+    bool surfaceReady_ = false;
+    bool terminated_ = false;
+    bool settingsWriteReported_ = false;
+};
