@@ -8,7 +8,9 @@ namespace {
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 // The pixel under the centre of pixel `at` of a row of `from` pixels shown over `to` pixels.
-int32_t Rescale(int64_t at, int64_t from, int64_t to) { return static_cast<int32_t>(FloorDiv((2 * at + 1) * to, 2 * from)); }
+int32_t Rescale(int64_t at, int64_t from, int64_t to) {
+    return static_cast<int32_t>(FloorDiv((2 * at + 1) * to, 2 * from));
+}
 
 }  // namespace
 
