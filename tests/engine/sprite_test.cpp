@@ -1,6 +1,8 @@
 // The sprite tree's ordering rules: Z insertion, the move, collision and draw passes, deferred
 // death, animation and the tiled background.
 
+#include "engine/sprite.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include "base/errors.h"
 #include "engine/image_list.h"
 #include "engine/math256.h"
-#include "engine/sprite.h"
 #include "platform/fake/fakes.h"
 
 namespace {
@@ -345,7 +346,7 @@ TEST(BackgroundSprite, ResizeMapResetsTheGridsAndTouchesTestsSolidCells) {
     other.X = 2;
     EXPECT_FALSE(map->Touches(&other));  // over the open cell
     other.X = 22;
-    EXPECT_TRUE(map->Touches(&other));   // over the solid one
+    EXPECT_TRUE(map->Touches(&other));  // over the solid one
 }
 
 TEST(AngleHelpers, DirectionsAndModulo) {
@@ -419,7 +420,10 @@ TEST(CollisionPass, EndsWhereAHitSaysDoneAndAsksBothSides) {
         {"done on a child leaves the parent's siblings unvisited", nested, {}, "kid", {"p", "kid"}},
         {"done deep down ends the pass for every level", nested, {}, "grandkid", {"p", "kid", "grandkid"}},
         {"a target that says no is not hit", {{"a", "", true}, {"b", ""}}, {}, "", {"b"}},
-        {"a target that says no is passed over, its children are not", {{"p", "", true}, {"kid", "p"}}, {}, "",
+        {"a target that says no is passed over, its children are not",
+         {{"p", "", true}, {"kid", "p"}},
+         {},
+         "",
          {"kid"}},
         {"the collider saying no to one target skips only that one", flat, {"b"}, "", {"a", "c"}},
         {"the collider saying no to all hits nothing", flat, {"a", "b", "c"}, "", {}},
@@ -542,6 +546,155 @@ TEST(CollisionPass, PixelExactSpritesMeetOnlyWhereBothAreOpaque) {
         EXPECT_EQ(shot->Collide(), c.hit ? 1 : 0);
         // The test is the same seen from the other side.
         EXPECT_EQ(target->Collide(), c.hit ? 1 : 0);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing an image sprite
+
+// A surface that keeps its textures' pixels and records each draw with the pixels it copied.
+class RecordingSurface : public NullSurface {
+public:
+    struct Texture : ITexture {
+        Texture(const uint32_t* p, int32_t w, int32_t h) : pixels(p, p + w * h), width(w), height(h) {}
+        int32_t Width() const override { return width; }
+        int32_t Height() const override { return height; }
+        std::vector<uint32_t> pixels;
+        int32_t width, height;
+    };
+    struct Call {
+        bool rotated;
+        std::vector<uint32_t> pixels;  // the source rectangle, row by row
+        Rect dst;
+        double degrees;
+        int32_t opacity;
+    };
+
+    std::unique_ptr<ITexture> CreateTexture(const uint32_t* pixels, int32_t width, int32_t height) override {
+        return std::make_unique<Texture>(pixels, width, height);
+    }
+    void Draw(ITexture& texture, const Rect& src, const Rect& dst, int32_t opacity) override {
+        calls.push_back({false, Copy(texture, src), dst, 0, opacity});
+    }
+    void DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees,
+                     int32_t opacity) override {
+        calls.push_back({true, Copy(texture, src), dst, degrees, opacity});
+    }
+
+    std::vector<Call> calls;
+
+private:
+    static std::vector<uint32_t> Copy(ITexture& texture, const Rect& src) {
+        const auto& t = static_cast<Texture&>(texture);
+        std::vector<uint32_t> out;
+        for (int32_t y = src.top; y < src.bottom; ++y)
+            for (int32_t x = src.left; x < src.right; ++x)
+                out.push_back(t.pixels[static_cast<size_t>(y * t.width + x)]);
+        return out;
+    }
+};
+
+// A gun barrel pointing up, twice: two 3 x 3 patterns of one picture, told apart by colour.
+//   . T .
+//   . B .
+//   B B B
+constexpr uint32_t kTip0 = 0xFFFF0000, kBody0 = 0xFF00FF00, kTip1 = 0xFF0000FF, kBody1 = 0xFFFFFF00;
+std::vector<uint32_t> GunPattern(uint32_t tip, uint32_t body) {
+    return {0x00000000, tip, 0x00000000, 0x00000000, body, 0x00000000, body, body, body};
+}
+PackContents GunPicture() {
+    ImageItemData item;
+    item.name = "gun";
+    item.patternWidth = 3;
+    item.patternHeight = 3;
+    Picture p;
+    p.width = 6;
+    p.height = 3;
+    p.hasAlpha = true;
+    p.bitCount = 32;
+    const std::vector<uint32_t> a = GunPattern(kTip0, kBody0), b = GunPattern(kTip1, kBody1);
+    for (int y = 0; y < 3; ++y) {
+        p.pixels.insert(p.pixels.end(), a.begin() + y * 3, a.begin() + y * 3 + 3);
+        p.pixels.insert(p.pixels.end(), b.begin() + y * 3, b.begin() + y * 3 + 3);
+    }
+    item.picture = p;
+    PackContents contents;
+    contents.images.push_back(item);
+    return contents;
+}
+
+TEST(ImageSpriteRender, RotationTurnsThePictureClockwiseAndOpacityIsPassedOn) {
+    struct Case {
+        uint8_t rotation;
+        int32_t opacity;
+        int32_t frameStart;
+        bool rotated;
+        double degrees;
+        int32_t wantOpacity;
+    };
+    const Case cases[] = {
+        {0, 255, 0, false, 0, 255},          {64, 255, 0, true, 90, 255}, {128, 128, 0, true, 180, 128},
+        {192, 255, 1, true, 270, 255},       {32, 255, 0, true, 45, 255}, {1, 200, 1, true, 1.40625, 200},
+        {255, 255, 0, true, 358.59375, 255}, {0, 128, 1, false, 0, 128},  {0, 0, 0, false, 0, 0},
+        {0, 300, 0, false, 0, 255},          {0, -20, 0, false, 0, 0},    {96, 400, 0, true, 135, 255},
+        {224, -1, 1, true, 315, 0},          {64, 254, 1, true, 90, 254},
+    };
+    RecordingSurface surface;
+    TPictureCollection images;
+    images.LoadContents(GunPicture());
+    images.Initialize(&surface);
+    TSpriteEngine engine;
+    engine.SetDrawTarget(&surface);
+    auto* gun = new TImageSprite(&engine);
+    gun->ImageItem = &images.FindImage("gun");
+    gun->Width = 3;
+    gun->Height = 3;
+    gun->X = 40.7;  // drawn at whole pixels
+    gun->Y = 20.2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "rotation " << int(c.rotation) << ", opacity " << c.opacity);
+        surface.calls.clear();
+        gun->Rotation = c.rotation;
+        gun->Opacity = c.opacity;
+        gun->FrameStart = c.frameStart;
+        engine.RenderPass();
+        ASSERT_EQ(surface.calls.size(), 1u);
+        const RecordingSurface::Call& call = surface.calls[0];
+        EXPECT_EQ(call.rotated, c.rotated);
+        EXPECT_DOUBLE_EQ(call.degrees, c.degrees);
+        EXPECT_EQ(call.opacity, c.wantOpacity);
+        // Turned about its own centre: the box stays where the sprite is.
+        EXPECT_EQ(call.dst, MakeRect(40, 20, 3, 3));
+        EXPECT_EQ(call.pixels, c.frameStart == 0 ? GunPattern(kTip0, kBody0) : GunPattern(kTip1, kBody1));
+    }
+}
+
+TEST(ImageSpriteRender, ARotatedSpriteLargerThanItsPictureKeepsItsCentre) {
+    RecordingSurface surface;
+    TPictureCollection images;
+    images.LoadContents(GunPicture());
+    images.Initialize(&surface);
+    TSpriteEngine engine;
+    engine.SetDrawTarget(&surface);
+    auto* gun = new TImageSprite(&engine);
+    gun->ImageItem = &images.FindImage("gun");
+    struct Case {
+        int32_t w, h;
+        double x, y;
+    };
+    for (const Case& c : {Case{8, 6, 100, 50}, Case{7, 5, 100, 50}, Case{3, 9, 10.9, 0.5}}) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " at " << c.x << "," << c.y);
+        gun->Width = c.w;
+        gun->Height = c.h;
+        gun->X = c.x;
+        gun->Y = c.y;
+        for (uint8_t rotation : {0, 64}) {
+            surface.calls.clear();
+            gun->Rotation = rotation;
+            engine.RenderPass();
+            ASSERT_EQ(surface.calls.size(), 1u);
+            EXPECT_EQ(surface.calls[0].dst, gun->Extent()) << int(rotation);
+        }
     }
 }
 
