@@ -361,8 +361,9 @@ Bytes RunLengthDib(int32_t w, int32_t h) {
 }
 
 TEST(PackReader, PicturesOfOnePackShareOnePixelBudget) {
-    // Pictures of 4096 x 4096 use up the pack's budget exactly, and one pixel more is refused. Every item drops its picture again (an empty picture after it), so the test keeps
-    // only one of them in memory at a time: the budget still counts every picture decoded.
+    // Pictures of 4096 x 4096 use up the pack's budget exactly, and one pixel more is refused. Every item
+    // drops its picture again (an empty picture after it), so the test keeps only one of them in memory at a
+    // time: the budget still counts every picture decoded.
     const int32_t side = 4096;
     const int64_t perPicture = int64_t{side} * side;
     const int64_t fitting = kMaxPackPixels / perPicture;
@@ -379,7 +380,8 @@ TEST(PackReader, PicturesOfOnePackShareOnePixelBudget) {
                            .Prop("Picture.Data")
                            .Binary(Bytes().Short(""))));
     }
-    items.Add(Item(Bytes().Prop("Name").Str("one more").Prop("Picture.Data").Binary(PictureData(TinyDib(0xFFFFFF)))));
+    items.Add(Item(
+        Bytes().Prop("Name").Str("one more").Prop("Picture.Data").Binary(PictureData(TinyDib(0xFFFFFF)))));
     const std::vector<uint8_t> pack = GraphicsPack(items).data();
     ASSERT_LT(pack.size(), 4096u);  // a few bytes on disk for gigabytes of pixels
 
