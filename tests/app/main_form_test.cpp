@@ -1,13 +1,14 @@
 // The main window's sound and music operations, the music restart rule and the screen
 // state machine, on the platform fakes.
 
+#include "shell/main_form.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "shell/main_form.h"
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
 
@@ -36,7 +37,8 @@ protected:
         ASSERT_NE(mkdtemp(folder), nullptr);
         root = folder;
         fs::create_directories(root / "Music");
-        for (const char* name : {"Menu", "Main", "GameOver"}) std::ofstream(root / "Music" / (std::string(name) + ".xm")) << "x";
+        for (const char* name : {"Menu", "Main", "GameOver"})
+            std::ofstream(root / "Music" / (std::string(name) + ".xm")) << "x";
         platform.window = &window;
         platform.surface = &surface;
         platform.sound = &device;
@@ -48,7 +50,8 @@ protected:
         form = std::make_unique<TMainForm>(platform);
         PackContents pack;
         pack.kind = PackKind::Sound;
-        for (const char* name : {"button_down", "button_up", "police", "boom"}) pack.sounds.push_back(Sound(name));
+        for (const char* name : {"button_down", "button_up", "police", "boom"})
+            pack.sounds.push_back(Sound(name));
         form->DXWaveList.Initialize(&device);
         form->DXWaveList.LoadContents(pack);
     }
@@ -74,8 +77,9 @@ TEST_F(MainFormTest, RestartRuleStartsTheModuleOfTheCurrentScreenOnceItHasPlayed
         uint8_t state;
         const char* module;  // nullptr: no restart
     };
-    const Case cases[] = {{1, "Menu.xm"}, {2, "Menu.xm"}, {3, "Menu.xm"},     {4, "Main.xm"}, {5, "Menu.xm"},
-                          {6, "Menu.xm"}, {7, "Menu.xm"}, {8, "Menu.xm"},     {9, nullptr},   {10, "GameOver.xm"}};
+    const Case cases[] = {{1, "Menu.xm"}, {2, "Menu.xm"},     {3, "Menu.xm"}, {4, "Main.xm"},
+                          {5, "Menu.xm"}, {6, "Menu.xm"},     {7, "Menu.xm"}, {8, "Menu.xm"},
+                          {9, nullptr},   {10, "GameOver.xm"}};
     for (const Case& c : cases) {
         form->Audio.PlayMusic(MusicTrack(2));
         const size_t loads = music.loaded.size();
@@ -152,6 +156,94 @@ TEST_F(MainFormTest, AnUnwritableSettingsFolderIsReportedOnce) {
     form->SaveConfig();
     EXPECT_EQ(window.messages.size(), 1u);
     EXPECT_TRUE(form->HighScores[0].Name == "Anonymous");  // settings stay in memory
+}
+
+// A window that also notes whether it was full screen whenever its placement was stored or put back.
+class PlacementWindow : public FakeWindow {
+public:
+    void StorePlacement() override {
+        FakeWindow::StorePlacement();
+        storedWhileFullScreen += IsFullScreen() ? 1 : 0;
+    }
+    void RestorePlacement() override {
+        FakeWindow::RestorePlacement();
+        restoredWhileFullScreen += IsFullScreen() ? 1 : 0;
+    }
+    int storedWhileFullScreen = 0;
+    int restoredWhileFullScreen = 0;
+};
+
+TEST_F(MainFormTest, FullScreenStoresThePlacementOnTheWayInAndRestoresItOnTheWayOut) {
+    enum class Step { AltEnter, Enter, Maximize, WindowGoesFullScreen };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        int stored;
+        int restored;
+        bool fullScreen;
+    };
+    using S = Step;
+    const Case cases[] = {
+        {"Alt+Enter: full screen, the placement stored", {S::AltEnter}, 1, 0, true},
+        {"Alt+Enter twice: back in the window", {S::AltEnter, S::AltEnter}, 1, 1, false},
+        {"three times: stored again on the way in", {S::AltEnter, S::AltEnter, S::AltEnter}, 2, 1, true},
+        {"four times", {S::AltEnter, S::AltEnter, S::AltEnter, S::AltEnter}, 2, 2, false},
+        {"Enter alone switches nothing", {S::Enter}, 0, 0, false},
+        {"already full screen: a full-screen placement is not stored",
+         {S::WindowGoesFullScreen, S::AltEnter},
+         0,
+         0,
+         true},
+        {"leaving after that still puts the window back",
+         {S::WindowGoesFullScreen, S::AltEnter, S::AltEnter},
+         0,
+         1,
+         false},
+        {"maximising the window goes full screen", {S::Maximize}, 1, 0, true},
+        {"maximised, then Alt+Enter", {S::Maximize, S::AltEnter}, 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form.reset();
+        PlacementWindow window;
+        platform.window = &window;
+        form = std::make_unique<TMainForm>(platform);
+        form->Show();
+        const int32_t loadsBefore = form->SoundPackLoads;
+        int switches = 0;
+        for (Step step : c.steps) {
+            switch (step) {
+                case Step::AltEnter:
+                    form->Deliver(
+                        InputEvent{.kind = InputEvent::Kind::KeyDown, .key = kVkReturn, .shift = kShiftAlt});
+                    ++switches;
+                    break;
+                case Step::Enter:
+                    form->Deliver(InputEvent{.kind = InputEvent::Kind::KeyDown, .key = kVkReturn});
+                    break;
+                case Step::Maximize:
+                    window.maximized = true;
+                    form->Deliver(InputEvent{.kind = InputEvent::Kind::Maximized});
+                    form->DXTimerTimer(1);  // the switch waits for the next frame
+                    ++switches;
+                    break;
+                case Step::WindowGoesFullScreen:
+                    window.SetFullScreen(true);
+                    break;
+            }
+        }
+        EXPECT_EQ(window.placementsStored, c.stored);
+        EXPECT_EQ(window.placementsRestored, c.restored);
+        // The placement kept is the window's, and it is put back once the window is a window again.
+        EXPECT_EQ(window.storedWhileFullScreen, 0);
+        EXPECT_EQ(window.restoredWhileFullScreen, 0);
+        EXPECT_EQ(window.IsFullScreen(), c.fullScreen);
+        EXPECT_EQ(form->GameFullScreen, switches % 2 == 1);
+        // Every switch lets go of the drawing surface and takes it up again.
+        EXPECT_TRUE(form->SurfaceReady());
+        EXPECT_EQ(form->SoundPackLoads - loadsBefore, switches);
+        form.reset();  // before its window goes
+    }
 }
 
 }  // namespace
