@@ -9,13 +9,14 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	scripts/check-format
 	$(MAKE) --no-print-directory sanitize
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors.
 SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests
 sanitize: deps
-	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
 	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES)
 	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do ./$$suite --gtest_brief=1 || exit 1; done
 
@@ -23,7 +24,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_WERROR=ON
 
 deps:
 	scripts/install-deps

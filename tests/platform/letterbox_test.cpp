@@ -162,8 +162,11 @@ TEST(Letterbox, EveryWindowColumnAndRowMapsInsideExactlyWhenItIsOnThePicture) {
             if (onPicture) ++hits[static_cast<size_t>(x)];
         }
         // Enlarged, every surface column shows in at least one window column.
-        if (enlarged)
-            for (int x = 0; x < kW; ++x) ASSERT_GT(hits[static_cast<size_t>(x)], 0) << "surface column " << x;
+        if (enlarged) {
+            for (int x = 0; x < kW; ++x) {
+                ASSERT_GT(hits[static_cast<size_t>(x)], 0) << "surface column " << x;
+            }
+        }
         previous = INT32_MIN;
         for (int wy = 0; wy < c.height; ++wy) {
             const int32_t y = ToSurface(place, place.left, wy).y;
@@ -187,7 +190,9 @@ TEST(Letterbox, APointerPutOnASurfacePixelReadsBackAsThatPixel) {
                 ASSERT_TRUE(wx >= place.left && wx < place.right && wy >= place.top && wy < place.bottom)
                     << Point{x, y} << " -> " << Point{wx, wy};
                 // Shrunk, several surface pixels share a window pixel; enlarged, the way back is exact.
-                if (place.Width() >= kW) ASSERT_EQ(ToSurface(place, wx, wy), (Point{x, y}));
+                if (place.Width() >= kW) {
+                    ASSERT_EQ(ToSurface(place, wx, wy), (Point{x, y}));
+                }
             }
         }
     }

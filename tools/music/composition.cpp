@@ -163,7 +163,7 @@ public:
 
 private:
     [[noreturn]] void Fail(int line, const std::string& message) const {
-        throw GameError(Format("%s:%d: %s", source_.c_str(), line, message.c_str()));
+        throw GameError(FormatMessage("%s:%d: %s", source_.c_str(), line, message.c_str()));
     }
 
     int Int(const std::string& text, int line) const {
@@ -310,7 +310,7 @@ private:
 
     int Channel(const std::string& text, int line) const {
         const int c = Int(text, line);
-        if (c < 1 || c > module_.channels) Fail(line, Format("channel %d is not 1..%d", c, module_.channels));
+        if (c < 1 || c > module_.channels) Fail(line, FormatMessage("channel %d is not 1..%d", c, module_.channels));
         return c - 1;
     }
 
@@ -528,7 +528,7 @@ private:
     std::vector<Step> LineSteps(const Statement& s, int rows) const {
         std::vector<Step> steps = Expand(s.tokens, 0, s.line, 0);
         if (steps.empty() || rows % static_cast<int>(steps.size()) != 0)
-            Fail(s.line, Format("the line has %zu steps; the pattern has %d rows (a line must fill it, or "
+            Fail(s.line, FormatMessage("the line has %zu steps; the pattern has %d rows (a line must fill it, or "
                                 "a whole fraction of it)",
                                 steps.size(), rows));
         const std::vector<Step> once = steps;
@@ -552,7 +552,7 @@ private:
     void Put(Pattern& p, int row, int channel, const Step& step, int note, const std::string& instrument,
              int lineVolume, int line) const {
         Cell& cell = p.At(row, channel);
-        if (note < 1 || note > 96) Fail(line, Format("note %d is out of range", note));
+        if (note < 1 || note > 96) Fail(line, FormatMessage("note %d is out of range", note));
         cell.note = static_cast<uint8_t>(note);
         cell.instrument = static_cast<uint8_t>(instruments_.at(instrument).index + 1);
         const int volume = step.volume >= 0 ? step.volume : lineVolume;
@@ -664,7 +664,7 @@ private:
         if (stepRows < 1 || seq.empty()) Fail(s.line, "arp needs step >= 1 and a figure");
         for (char c : seq)
             if (!std::isdigit(static_cast<unsigned char>(c)) && !std::strchr(".^-rtfso", c))
-                Fail(s.line, Format("'%c' is not a figure step (0-9 . ^ r t f s o)", c));
+                Fail(s.line, FormatMessage("'%c' is not a figure step (0-9 . ^ r t f s o)", c));
         std::optional<Chord> chord;
         for (int r = 0; r < p.rows; ++r) {
             const Step& st = steps[r];
@@ -723,7 +723,7 @@ private:
         for (const Statement& s : spec.statements) {
             for (int c : s.channels) {
                 if (owner.count(c))
-                    Fail(s.line, Format("channel %d of pattern '%s' is already played by line %d", c + 1,
+                    Fail(s.line, FormatMessage("channel %d of pattern '%s' is already played by line %d", c + 1,
                                         spec.name.c_str(), owner[c]));
                 owner[c] = s.line;
             }
@@ -784,7 +784,7 @@ Module Compose(const std::string& text, const std::string& sourceName) {
 
 Module ComposeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw GameError(Format("Cannot read '%s'", path.c_str()));
+    if (!in) throw GameError(FormatMessage("Cannot read '%s'", path.c_str()));
     std::ostringstream text;
     text << in.rdbuf();
     const size_t slash = path.find_last_of('/');
@@ -794,9 +794,9 @@ Module ComposeFile(const std::string& path) {
 void WriteModuleFile(const Module& module, const std::string& path) {
     const std::vector<uint8_t> bytes = Write(module);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw GameError(Format("Cannot write '%s'", path.c_str()));
+    if (!out) throw GameError(FormatMessage("Cannot write '%s'", path.c_str()));
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw GameError(Format("Cannot write '%s'", path.c_str()));
+    if (!out) throw GameError(FormatMessage("Cannot write '%s'", path.c_str()));
 }
 
 std::string Describe(const Module& module) {

@@ -24,7 +24,7 @@ void Silence(xm::Module& module, const std::string& keep) {
     for (const std::string& name : names) {
         const bool known = std::any_of(module.instruments.begin(), module.instruments.end(),
                                        [&](const xm::Instrument& i) { return i.name == name; });
-        if (!known) throw GameError(xm::Format("No instrument '%s' to solo", name.c_str()));
+        if (!known) throw GameError(FormatMessage("No instrument '%s' to solo", name.c_str()));
     }
     for (xm::Instrument& ins : module.instruments) {
         if (std::find(names.begin(), names.end(), ins.name) != names.end()) continue;

@@ -81,7 +81,7 @@ public:
     Settings(const InstrumentRecipe& recipe) : name_(recipe.name), values_(DefaultSettings(recipe.kind)) {
         for (const auto& [key, value] : recipe.settings) {
             if (!values_.count(key))
-                throw GameError(Format("Instrument '%s': '%s' is not a setting of %s", name_.c_str(),
+                throw GameError(FormatMessage("Instrument '%s': '%s' is not a setting of %s", name_.c_str(),
                                        key.c_str(), recipe.kind.c_str()));
             values_[key] = value;
         }
@@ -99,11 +99,11 @@ public:
                 used = 0;
             }
             if (used != text.size() || text.empty())
-                throw GameError(Format("Instrument '%s': %s=%s is not a number", name_.c_str(), key.c_str(),
+                throw GameError(FormatMessage("Instrument '%s': %s=%s is not a number", name_.c_str(), key.c_str(),
                                        text.c_str()));
         }
         if (v < lo || v > hi)
-            throw GameError(Format("Instrument '%s': %s must be %g..%g", name_.c_str(), key.c_str(), lo, hi));
+            throw GameError(FormatMessage("Instrument '%s': %s must be %g..%g", name_.c_str(), key.c_str(), lo, hi));
         return v;
     }
     const std::string& Text(const std::string& key) const { return values_.at(key); }
@@ -479,7 +479,7 @@ ToneShape ShapeFrom(const Settings& s, const std::string& kind) {
     shape.drive = s.Num("drive", 0, 10);
     shape.formants = Formants(s.Text("vowel"));
     if (s.Text("vowel") != "none" && shape.formants.empty())
-        throw GameError(Format("Unknown vowel '%s'", s.Text("vowel").c_str()));
+        throw GameError(FormatMessage("Unknown vowel '%s'", s.Text("vowel").c_str()));
     return shape;
 }
 
@@ -633,7 +633,7 @@ std::map<std::string, std::string> DefaultSettings(const std::string& kind) {
                  {"vibrate", "4"},
                  {"vibsweep", "80"}});
     } else {
-        throw GameError(Format("Unknown instrument kind '%s'", kind.c_str()));
+        throw GameError(FormatMessage("Unknown instrument kind '%s'", kind.c_str()));
     }
     return d;
 }
@@ -698,7 +698,7 @@ Instrument Synthesize(const InstrumentRecipe& recipe, int bpm) {
 
     const ToneShape shape = ShapeFrom(s, recipe.kind);
     const int lo = static_cast<int>(s.Num("lo", 1, 96)), hi = static_cast<int>(s.Num("hi", 1, 96));
-    if (hi < lo) throw GameError(Format("Instrument '%s': hi is below lo", recipe.name.c_str()));
+    if (hi < lo) throw GameError(FormatMessage("Instrument '%s': hi is below lo", recipe.name.c_str()));
     const int zones = std::min(16, (hi - lo) / kZoneSemitones + 1);
     for (int z = 0; z < zones; ++z) {
         Sample sample = ToneZone(shape, lo + z * kZoneSemitones, noise, recipe.name);

@@ -99,7 +99,4 @@ void Validate(const Module& module);
 // The whole .xm file.
 std::vector<uint8_t> Write(const Module& module);
 
-// printf-style text for error messages (the tool does not link the game's core library).
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 }  // namespace xm

@@ -111,19 +111,10 @@ void WriteInstrument(ByteWriter& w, const Instrument& ins) {
 
 }  // namespace
 
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char buffer[512];
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
-
 void Validate(const Module& m) {
     if (m.channels < 2 || m.channels > kMaxChannels || m.channels % 2 != 0)
         throw GameError(
-            Format("Module '%s': %d channels (an even count from 2 to 32)", m.name.c_str(), m.channels));
+            FormatMessage("Module '%s': %d channels (an even count from 2 to 32)", m.name.c_str(), m.channels));
     if (m.speed < 1 || m.speed > 31) throw GameError("Module speed must be 1..31");
     if (m.bpm < 32 || m.bpm > 255) throw GameError("Module tempo must be 32..255");
     if (m.orders.empty() || m.orders.size() > kMaxOrders) throw GameError("Module needs 1..256 orders");
@@ -136,22 +127,22 @@ void Validate(const Module& m) {
     for (const Pattern& p : m.patterns) {
         if (p.rows < 1 || p.rows > kMaxRows || p.channels != m.channels ||
             p.cells.size() != static_cast<size_t>(p.rows) * p.channels)
-            throw GameError(Format("Pattern '%s' has a bad size", p.name.c_str()));
+            throw GameError(FormatMessage("Pattern '%s' has a bad size", p.name.c_str()));
         for (const Cell& c : p.cells) {
             if (c.note > kNoteOff || c.instrument > m.instruments.size() ||
                 (c.volume != 0 && (c.volume < 0x10 || c.volume > 0x50)) || c.effect > 35)
-                throw GameError(Format("Pattern '%s' has a bad cell", p.name.c_str()));
+                throw GameError(FormatMessage("Pattern '%s' has a bad cell", p.name.c_str()));
             const bool jump = c.effect == kEffectJump || c.effect == kEffectBreak;
             const bool loopOrDelay =
                 c.effect == kEffectExtended && ((c.param >> 4) == 0x6 || (c.param >> 4) == 0xE);
             if (jump || loopOrDelay || (c.effect == kEffectSpeed && c.param == 0))
                 throw GameError(
-                    Format("Pattern '%s': jumps, loops, delays and F00 are not used", p.name.c_str()));
+                    FormatMessage("Pattern '%s': jumps, loops, delays and F00 are not used", p.name.c_str()));
         }
     }
     for (const Instrument& ins : m.instruments) {
         if (ins.samples.empty() || ins.samples.size() > 16)
-            throw GameError(Format("Instrument '%s' needs 1..16 samples", ins.name.c_str()));
+            throw GameError(FormatMessage("Instrument '%s' needs 1..16 samples", ins.name.c_str()));
         for (uint8_t k : ins.keymap)
             if (k >= ins.samples.size()) throw GameError("Keymap refers to a missing sample");
         for (const Envelope* e : {&ins.volumeEnvelope, &ins.panningEnvelope}) {
@@ -166,7 +157,7 @@ void Validate(const Module& m) {
         for (const Sample& s : ins.samples) {
             if (s.volume > 64) throw GameError("Sample volume is 0..64");
             if (s.loopLength && s.loopStart + s.loopLength > s.data.size())
-                throw GameError(Format("Sample '%s' loops past its end", s.name.c_str()));
+                throw GameError(FormatMessage("Sample '%s' loops past its end", s.name.c_str()));
         }
     }
 }
@@ -216,7 +207,7 @@ std::vector<uint8_t> Write(const Module& m) {
 
     for (const Pattern& p : m.patterns) {
         std::vector<uint8_t> packed = PackPattern(p);
-        if (packed.size() > 0xFFFF) throw GameError(Format("Pattern '%s' is too big", p.name.c_str()));
+        if (packed.size() > 0xFFFF) throw GameError(FormatMessage("Pattern '%s' is too big", p.name.c_str()));
         w.U32(9);
         w.U8(0);
         w.U16(static_cast<uint16_t>(p.rows));
