@@ -313,6 +313,52 @@ TEST(Synth, SameRecipeGivesTheSameSamples) {
     EXPECT_EQ(xm::Synthesize(recipe, 125).samples[0].data, xm::Synthesize(recipe, 125).samples[0].data);
 }
 
+// The fingerprint of an instrument: every sample's data and the points that place and loop it.
+uint64_t Fingerprint(const xm::Instrument& instrument) {
+    musictest::Fnv1a hash;
+    for (const xm::Sample& s : instrument.samples)
+        hash.Ints(s.data)
+            .Int(s.loopStart)
+            .Int(s.loopLength)
+            .Int(s.relativeNote)
+            .Int(s.finetune)
+            .Int(s.volume);
+    hash.Ints(std::vector<uint8_t>(instrument.keymap.begin(), instrument.keymap.end()));
+    return hash.Value();
+}
+
+// What every kind of instrument synthesises to at the songs' usual tempo. A change to the
+// synthesiser shows here first; when it is meant, the failure gives the new value.
+TEST(Synth, EveryKindSynthesisesToItsStoredSamples) {
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"kick", 0x4478399396f9ec81ULL},    {"snare", 0x6c6ecf63818dbbc6ULL},
+        {"clap", 0x276f950ec975113aULL},    {"hat", 0x56efa7f40d2c5cf9ULL},
+        {"openhat", 0xa87b876a28ca2706ULL}, {"crash", 0x0d13c82b98ed4d78ULL},
+        {"tom", 0xb7c9c7c0c812dab4ULL},     {"sweep", 0x3682b1c21d3fcf33ULL},
+        {"bass", 0xb9dbae7a8ef6345fULL},    {"lead", 0x044a16a72cf611bcULL},
+        {"pad", 0x6c6aed64e46f8394ULL},     {"pluck", 0xcebacb6caecec820ULL},
+        {"choir", 0x93c13205633b4076ULL},   {"bell", 0x55a3e2c8ec704101ULL}};
+    for (const auto& [kind, stored] : cases) {
+        const uint64_t now = Fingerprint(xm::Synthesize({kind, kind, {}}, 125));
+        EXPECT_EQ(now, stored) << kind << " now synthesises to 0x" << std::hex << now;
+    }
+}
+
+// The game's three songs, composed: every byte of the module written for each, instruments,
+// patterns and orders alike.
+TEST(Composer, GameSongsComposeToTheirStoredModules) {
+    const std::pair<const char*, uint64_t> cases[] = {{"Menu", 0xc5d345fc3d8bdea4ULL},
+                                                      {"Main", 0x567767c43f5dfdfaULL},
+                                                      {"GameOver", 0x0b4e0d9ddec20cf9ULL}};
+    for (const auto& [name, stored] : cases) {
+        const std::string song = std::string(VANDRAX_SONG_DIR) + "/" + name + ".song";
+        const std::vector<uint8_t> bytes = xm::Write(xm::ComposeFile(song));
+        EXPECT_EQ(xm::Write(xm::ComposeFile(song)), bytes) << name << " differs when composed again";
+        const uint64_t now = musictest::Fnv1a().Ints(bytes).Value();
+        EXPECT_EQ(now, stored) << name << " now composes to 0x" << std::hex << now;
+    }
+}
+
 TEST(Synth, LoopsAreSeamless) {
     for (const char* kind : {"bass", "lead", "pad", "pluck", "bell", "choir"}) {
         const xm::Instrument ins = xm::Synthesize({kind, kind, {}}, 125);

@@ -38,6 +38,30 @@ double RmsDbfs(const std::vector<int16_t>& samples);
 // Fundamental of a mono signal, searched between lowHz and highHz by autocorrelation.
 double PitchHz(const std::vector<float>& mono, int rate, double lowHz, double highHz);
 
+// 64-bit FNV-1a, fed piece by piece, integers low byte first: the fingerprint of rendered output.
+class Fnv1a {
+public:
+    Fnv1a& Byte(uint8_t byte) {
+        hash_ = (hash_ ^ byte) * 0x100000001b3ULL;
+        return *this;
+    }
+    template <class T>
+    Fnv1a& Int(T value) {
+        for (size_t i = 0; i < sizeof(T); ++i)
+            Byte(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+        return *this;
+    }
+    template <class T>
+    Fnv1a& Ints(const std::vector<T>& values) {
+        for (T value : values) Int(value);
+        return *this;
+    }
+    uint64_t Value() const { return hash_; }
+
+private:
+    uint64_t hash_ = 0xcbf29ce484222325ULL;
+};
+
 // Runs a program (no shell); returns its exit status and fills `output` with its stdout.
 int Run(const std::vector<std::string>& args, std::string& output);
 

@@ -42,6 +42,20 @@ const EffectCase kEffects[] = {
     {"beep", 0.08, 0.3, false},      {"button_up", 0.01, 0.08, false}, {"button_down", 0.04, 0.2, false},
 };
 
+// What each recipe renders to, as the pack's 16-bit samples (sound_test::Fnv1a). A change to a
+// recipe or to the synthesiser shows here first; when it is meant, the failure gives the new value.
+const std::map<std::string, uint64_t> kRendered = {
+    {"back1", 0xe4211d1e1b53729aULL},     {"forward1", 0xb688dd04c151c98dULL},
+    {"forward2", 0xaefb553e22c5dd9dULL},  {"viva", 0x2e1cdbe3fa3fa972ULL},
+    {"pause", 0x366458fea85c64c6ULL},     {"after_pause", 0x802f57fe6c28f705ULL},
+    {"ruchnik", 0x0a73c75fff9f9b1cULL},   {"luja", 0xb3026e56591c55e2ULL},
+    {"boom", 0x8d48206f0ffa7c27ULL},      {"boom_stena", 0x46a8040cfaeaf6cdULL},
+    {"dead", 0x3466197d24542514ULL},      {"shoot", 0x3f701ee10b3528e7ULL},
+    {"police", 0xb5904f73d24a1a9cULL},    {"live", 0xe04600ed51fa8036ULL},
+    {"bell", 0x876f64827bf6152fULL},      {"beep", 0xf12071c12be5c226ULL},
+    {"button_up", 0xb78581de705dfc7eULL}, {"button_down", 0x2d4370e664071439ULL},
+};
+
 // The per-frame requests: the game asks for these every frame, so each must restart its one
 // copy rather than pile copies up.
 const std::set<std::string> kPerFrame = {"back1", "forward1", "forward2", "ruchnik"};
@@ -122,8 +136,15 @@ TEST_P(SoundEffect, HasItsLengthLevelAndCleanEdges) {
 
 TEST_P(SoundEffect, RendersTheSameEveryBuild) {
     const EffectCase& c = GetParam();
+    const std::vector<int16_t> pcm = sfx::ToPcm16(Render(c.name).sound.samples);
+    // Twice in one run: nothing carries over from one rendering to the next.
     sfx::Sound again = sfx::Render(sfx::LoadRecipe(kSoundDir + "/" + std::string(c.name) + ".sfx"));
-    EXPECT_EQ(sfx::ToPcm16(again.samples), sfx::ToPcm16(Render(c.name).sound.samples));
+    EXPECT_EQ(sfx::ToPcm16(again.samples), pcm);
+    // And the same as it has always rendered.
+    const auto stored = kRendered.find(c.name);
+    ASSERT_NE(stored, kRendered.end()) << "no stored checksum for " << c.name;
+    EXPECT_EQ(sound_test::Fnv1a(pcm), stored->second)
+        << c.name << " now renders to 0x" << std::hex << sound_test::Fnv1a(pcm);
 }
 
 // The mixer starts a restarted sound on its next block (1024 samples now, 512 or 2048 on other

@@ -8,6 +8,19 @@
 
 namespace sound_test {
 
+// 64-bit FNV-1a of 16-bit samples, each low byte first: the fingerprint of a rendered sound.
+inline uint64_t Fnv1a(const std::vector<int16_t>& samples) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (int16_t sample : samples) {
+        const auto value = static_cast<uint16_t>(sample);
+        for (int shift : {0, 8}) {
+            hash ^= (value >> shift) & 0xFFu;
+            hash *= 0x100000001b3ULL;
+        }
+    }
+    return hash;
+}
+
 inline std::vector<float> FromPcm(const std::vector<int16_t>& pcm) {
     std::vector<float> out;
     for (int16_t s : pcm) out.push_back(static_cast<float>(s) / 32768.0f);
