@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/high_scores.h"
 #include "base/screens.h"
@@ -32,20 +33,61 @@ struct GameState {
     uint8_t CursorBlink = 0;
     std::string TextFontName = "Arial";
 
-    // ---- shared game state read by the screens and the road
-    int32_t Clan = 1;
+    // ---- the game: score, cars, speed, distance and the flags the road objects share
+    int32_t Clan = 1;  // 1 Bulldogs, 2 Dragons
     bool GameOverPending = false;
     bool Paused = false;
     bool Driving = false;
     bool BackFromGame = false;
     int32_t Lives = 0;
-    int32_t Health = 0;
-    double Speed = 0;
-    double Distance = 0;
-    double LevelLength = 0;
+    double Health = 0;  // percent
+    double Speed = 0;   // pixels the road moves a frame; shown x10 as mph
+    double MaxSpeed = 14.0;
+    int32_t Acceleration = 30;
+    int32_t Distance = 0;
+    int32_t LevelLength = 0;
+    bool LevelIntro = false;
+    bool TruckArrived = false;
+    bool PoliceChase = false;
+    bool Arrested = false;
+    int16_t PoliceHealth = 0;
+    double PolicePostY = 0;
+    bool PoliceCarPresent = false;
+    bool PolicePostPresent = false;
+    bool SignPresent = false;
+    uint8_t WeaponKind = 0;  // 1 pistol, 2 machine gun, 3 bazooka, 4 rocket launcher
+    bool HasWeapon = false;
+    bool ShotInFlight = false;
+    int32_t Ammo = 0;
+    bool NitroOn = false;
+    int32_t NitroSeconds = 0;
+    int32_t SpeedBeforeNitro = 0;
+    double PlayerX = 0;
+    double PlayerY = 0;
+    int32_t PlayerZ = 0;
+    int32_t ScreenWidth = 800;
+    int32_t ScreenHeight = 600;
+    int32_t RoadLeft = 90;
+    int32_t LaneWidth = 155;
+    int32_t BottomMargin = 100;
+    bool StartBlink = true;
+    int32_t BlinkTicks = 0;
+    double RivalStartY = -420.0;
+
+    // ---- the menus
     int32_t MouseX = 0;
     int32_t MouseY = 0;
     int32_t PromoCountdown = 0;
+
+    // The texts of the head-up display drawn in the last game frame, for the simulator.
+    struct HudText {
+        std::string text;
+        int32_t x = 0;
+        int32_t y = 0;
+        int32_t size = 0;
+        uint32_t color = 0;  // 0xRRGGBB
+    };
+    std::vector<HudText> Hud;
 
     THighScoreTable HighScores = DefaultHighScores();
 };

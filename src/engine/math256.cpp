@@ -34,3 +34,11 @@ double FloatMod(double x, double n) {
     if (r < 0) r += n;
     return r;
 }
+
+int32_t RoundHalfEven(double value) {
+    if (!(value == value)) return 0;
+    const double rounded = std::nearbyint(value);  // the default rounding mode: halves to even
+    if (rounded >= 2147483647.0) return INT32_MAX;
+    if (rounded <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(rounded);
+}

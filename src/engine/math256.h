@@ -11,3 +11,7 @@ double Sin256(uint8_t angle);
 int32_t WrapMod(int32_t a, int32_t n);
 // x - trunc(x / n) * n, plus n when negative; x itself when n is 0.
 double FloatMod(double x, double n);
+
+// The nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4), as every number the
+// game shows or computes from halves is rounded. Saturates outside the 32-bit range.
+int32_t RoundHalfEven(double value);

@@ -1,0 +1,1 @@
+#include "world/traffic.h"
