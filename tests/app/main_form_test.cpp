@@ -205,8 +205,8 @@ TEST_F(MainFormTest, FullScreenStoresThePlacementOnTheWayInAndRestoresItOnTheWay
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         form.reset();
-        PlacementWindow window;
-        platform.window = &window;
+        PlacementWindow placed;
+        platform.window = &placed;
         form = std::make_unique<TMainForm>(platform);
         form->Show();
         const int32_t loadsBefore = form->SoundPackLoads;
@@ -222,22 +222,22 @@ TEST_F(MainFormTest, FullScreenStoresThePlacementOnTheWayInAndRestoresItOnTheWay
                     form->Deliver(InputEvent{.kind = InputEvent::Kind::KeyDown, .key = kVkReturn});
                     break;
                 case Step::Maximize:
-                    window.maximized = true;
+                    placed.maximized = true;
                     form->Deliver(InputEvent{.kind = InputEvent::Kind::Maximized});
                     form->DXTimerTimer(1);  // the switch waits for the next frame
                     ++switches;
                     break;
                 case Step::WindowGoesFullScreen:
-                    window.SetFullScreen(true);
+                    placed.SetFullScreen(true);
                     break;
             }
         }
-        EXPECT_EQ(window.placementsStored, c.stored);
-        EXPECT_EQ(window.placementsRestored, c.restored);
+        EXPECT_EQ(placed.placementsStored, c.stored);
+        EXPECT_EQ(placed.placementsRestored, c.restored);
         // The placement kept is the window's, and it is put back once the window is a window again.
-        EXPECT_EQ(window.storedWhileFullScreen, 0);
-        EXPECT_EQ(window.restoredWhileFullScreen, 0);
-        EXPECT_EQ(window.IsFullScreen(), c.fullScreen);
+        EXPECT_EQ(placed.storedWhileFullScreen, 0);
+        EXPECT_EQ(placed.restoredWhileFullScreen, 0);
+        EXPECT_EQ(placed.IsFullScreen(), c.fullScreen);
         EXPECT_EQ(form->GameFullScreen, switches % 2 == 1);
         // Every switch lets go of the drawing surface and takes it up again.
         EXPECT_TRUE(form->SurfaceReady());
