@@ -12,7 +12,7 @@ GameAudio::~GameAudio() { StopMusic(); }
 void GameAudio::PlaySound(const std::string& name, bool wait) {
     if (!state_.GameSound) return;
     waves_.FindWave(name).PlayWave(wait);
-    SoundsPlayed.push_back(name);
+    if (RecordSounds) SoundsPlayed.push_back(name);
 }
 
 void GameAudio::StopSound(const std::string& name) {

@@ -32,7 +32,9 @@ public:
     // through, so `track` (the current screen's own, none on the promotion page) starts over.
     void MusicRestartRule(std::optional<MusicTrack> track);
 
-    // What happened, for the simulator's state and the tests.
+    // What happened, for the simulator's state and the tests. Sounds are recorded only while
+    // RecordSounds is set (the game itself keeps no list that would grow for ever).
+    bool RecordSounds = false;
     std::vector<std::string> SoundsPlayed;
     std::string MusicName;  // the module last started, empty when none
     int32_t MusicHandle = 0;

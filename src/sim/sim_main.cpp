@@ -190,6 +190,7 @@ public:
         platform_.dataRoot = options.data;
         platform_.settingsFolder = options.home;
         form_ = std::make_unique<TMainForm>(platform_);
+        form_->Audio.RecordSounds = true;
         if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
     }
     ~Simulation() {

@@ -48,6 +48,7 @@ protected:
         platform.dataRoot = root;
         platform.settingsFolder = root / "home";
         form = std::make_unique<TMainForm>(platform);
+        form->Audio.RecordSounds = true;
         PackContents pack;
         pack.kind = PackKind::Sound;
         for (const char* name : {"button_down", "button_up", "police", "boom"})

@@ -33,6 +33,7 @@ protected:
         : audio(state, waves, nullptr, VANDRAX_DATA),
           input(keyboard, pad),
           world{state, images, audio, timers, input, flow, engine.Engine()} {
+        audio.RecordSounds = true;
         images.LoadPack(std::string(VANDRAX_DATA) + "/Data/GraphicsMain.dxg");
         waves.Initialize(&device);
         waves.LoadPack(std::string(VANDRAX_DATA) + "/Data/Sound.dxw");
