@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -11,6 +11,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	scripts/check-format
 	$(MAKE) --no-print-directory sanitize
+	$(MAKE) --no-print-directory fuzz-smoke
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors.
@@ -19,6 +20,19 @@ sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
 	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES)
 	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do ./$$suite --gtest_brief=1 || exit 1; done
+
+# Each fuzz target for a short while on its corpus (tests/fuzz/README.md has the long runs).
+# The corpora grow under $(BUILD)-fuzz from one run to the next; findings are left there too.
+FUZZ = $(BUILD)-fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -artifact_prefix=$(FUZZ)/
+fuzz-smoke: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_FUZZ=ON -DVANDRAX_BENCH=OFF
+	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz
+	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus
+	$(FUZZ)/make_pack_seeds $(FUZZ)/seeds
+	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
+	$(FUZZ)/config_fuzz $(FUZZ)/config-corpus $(FUZZ_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -33,4 +47,4 @@ timedemo: build
 	cd $(BUILD) && ./vandrax-sim --timedemo --until-ms 60000
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
