@@ -15,6 +15,7 @@ class GameAudio;
 class IDrawSurface;
 class IKeyboard;
 class IWindow;
+class TDXInput;
 class TDXSpriteEngine;
 class TPictureCollection;
 struct GameState;
@@ -46,6 +47,7 @@ struct ScreenContext {
     IWindow& window;
     IDrawSurface& surface;
     IKeyboard& keyboard;
+    TDXInput& input;  // the polled 36 states
 };
 
 class IScreen {

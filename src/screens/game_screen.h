@@ -1,14 +1,45 @@
 #pragma once
-// The game screen: the road and everything on it.
+// The game screen: starts a game, builds the playing field for every car and level, runs the
+// game frame (spawning by distance and chance, the distance, the head-up display) and the
+// in-game keys. The road objects themselves live in src/world.
+
+#include <memory>
 
 #include "app/screen.h"
+#include "world/world.h"
 
-class GameScreen : public IScreen {
+class GameScreen : public IScreen, private IGameFlow {
 public:
-    using IScreen::IScreen;
-    void Enter() override;
+    explicit GameScreen(const ScreenContext& context);
+    ~GameScreen() override;
+
+    void Enter() override { StartGame(); }
     void Frame(int32_t lagCount) override;
     void Leave() override;
+    void KeyDown(int32_t key, uint32_t shift) override;
     void CloseRequested() override;
     std::optional<MusicTrack> OwnMusic() const override { return MusicTrack::Game; }
+
+    void StartGame();
+    void NextLevel();
+    void ByeByeMyCar() override;
+    // After the engine's move pass.
+    void GameFrame();
+
+    // The three game timers.
+    void Timer_LevelTimer();
+    void Timer_NitroTimer();
+    void Timer_policeTimer();
+
+    WorldContext& World() { return world_; }
+
+private:
+    uint64_t Now() const override;
+    void KillAll();
+    void DrawHud();
+    // Draws a text of the display and keeps it in the state's list for the simulator.
+    void HudText(const std::string& text, int32_t x, int32_t y, int32_t size, uint32_t color);
+    void HudTextCentred(const std::string& text, int32_t centreX, int32_t y, int32_t size, uint32_t color);
+
+    WorldContext world_;
 };

@@ -12,6 +12,7 @@ void SplashScreen::Enter() {
     TSpriteEngine& root = ctx.sprites.Engine();
     CreateTiledBackground(root, ctx.images, "mySplash_fon");
     CreateImageSprite<TImageSprite>(root, ctx.images, "mySplash", 252, 270, 100);
+    ctx.timers.Timer1.SetInterval(4000, ctx.host.Now());
     ctx.timers.Timer1.SetEnabled(true, ctx.host.Now());
 }
 

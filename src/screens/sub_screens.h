@@ -16,3 +16,12 @@ public:
 private:
     Screen which_;
 };
+
+// The game-over page: for now a black page with the game-over music that goes back to the main
+// menu after 5000 ms.
+class GameOverScreen : public BlankSubScreen {
+public:
+    explicit GameOverScreen(const ScreenContext& context) : BlankSubScreen(context, Screen::GameOver) {}
+    void Enter() override;
+    void Timer1() override;
+};

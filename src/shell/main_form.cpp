@@ -32,7 +32,9 @@ T& Required(T* pointer, const char* what) {
 }  // namespace
 
 TMainForm::TMainForm(const Platform& platform)
-    : Audio(*this, DXWaveList, platform.music, platform.dataRoot), platform_(platform) {
+    : Audio(*this, DXWaveList, platform.music, platform.dataRoot),
+      DXInput(Required(platform.keyboard, "keyboard"), Pad),
+      platform_(platform) {
     const ScreenContext context{*this,
                                 *this,
                                 SpriteEngine,
@@ -41,7 +43,8 @@ TMainForm::TMainForm(const Platform& platform)
                                 *this,
                                 Required(platform.window, "window"),
                                 Required(platform.surface, "drawing surface"),
-                                Required(platform.keyboard, "keyboard")};
+                                Required(platform.keyboard, "keyboard"),
+                                DXInput};
     auto put = [&](Screen screen, std::unique_ptr<IScreen> unit) { screens_[static_cast<size_t>(screen)] = std::move(unit); };
     put(Screen::Splash, std::make_unique<SplashScreen>(context));
     put(Screen::MainMenu, std::make_unique<MainMenuScreen>(context));
@@ -51,7 +54,7 @@ TMainForm::TMainForm(const Platform& platform)
     put(Screen::Options, std::make_unique<BlankSubScreen>(context, Screen::Options));
     put(Screen::HighScores, std::make_unique<BlankSubScreen>(context, Screen::HighScores));
     put(Screen::Promotion, std::make_unique<ShareScreen>(context));
-    put(Screen::GameOver, std::make_unique<BlankSubScreen>(context, Screen::GameOver));
+    put(Screen::GameOver, std::make_unique<GameOverScreen>(context));
     Timer1.OnTimer = [this] { Guard([&] { Timer1Timer(); }); };
 }
 
@@ -99,7 +102,7 @@ void TMainForm::Show() {
 
 bool TMainForm::Idle() {
     const uint64_t now = Now();
-    for (TTimer* timer : AllTimers()) timer->Poll(now);
+    for (TTimer* timer : AllTimers()) Guard([&] { timer->Poll(now); });
     if (terminated_) return false;
     const int32_t lag = DXTimer.Poll(now);
     if (lag <= 0) return false;
@@ -158,9 +161,28 @@ void TMainForm::Deliver(const InputEvent& event) {
             SurfaceRestored();
             break;
         case Kind::PadButtonDown:
+            Pad.Track(event);
+            // The pad's buttons act as the keys they stand for: south fires as Ctrl does,
+            // Start is P, Back is Escape.
+            switch (event.padButton) {
+                case PadButton::South:
+                    FormKeyDown(kVkControl, kShiftCtrl);
+                    break;
+                case PadButton::Start:
+                    FormKeyDown('P', kShiftNone);
+                    break;
+                case PadButton::Back:
+                    FormKeyDown(kVkEscape, kShiftNone);
+                    FormKeyPress(static_cast<char>(kVkEscape));
+                    break;
+                default:
+                    break;
+            }
+            break;
         case Kind::PadButtonUp:
         case Kind::PadAxis:
         case Kind::PadRemoved:
+            Pad.Track(event);
             break;
     }
 }
@@ -203,6 +225,8 @@ void TMainForm::SetApplicationActive(bool active) {
     Guard([&] {
         if (active == DXTimer.Active()) return;
         DXTimer.SetActive(active, Now());
+        // In the background every polled state is off: the car coasts.
+        DXInput.SetFocused(active);
         if (active)
             DXTimerActivate();
         else

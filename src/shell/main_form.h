@@ -11,6 +11,7 @@
 
 #include "app/audio.h"
 #include "app/game_state.h"
+#include "app/input_states.h"
 #include "app/screen.h"
 #include "app/timers.h"
 #include "base/input.h"
@@ -110,6 +111,8 @@ public:
     TWaveCollection DXWaveList;
     FrameTimer DXTimer;
     GameAudio Audio;
+    PadState Pad;
+    TDXInput DXInput;
 
     // ---- what happened, for the simulator's state and the tests
     std::vector<std::string> Errors;

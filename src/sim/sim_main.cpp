@@ -27,6 +27,7 @@
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_surface.h"
 #include "platform/sdl/sdl_session.h"
+#include "screens/autopilot.h"
 #include "shell/main_form.h"
 #include "sim/sim_script.h"
 
@@ -42,11 +43,15 @@ struct Options {
     std::string state;
     std::vector<std::pair<uint64_t, std::string>> screenshots;
     bool timedemo = false;
+    int32_t play = 0;  // a clan: go straight to the game
+    std::string trace;
+    bool autopilot = false;
 };
 
 const char* const kUsage =
     "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
-    "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n";
+    "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n"
+    "                   [--play CLAN] [--trace FILE] [--autopilot]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -63,6 +68,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         else if (arg == "--frame-ms") options.frameMs = std::stod(value());
         else if (arg == "--state") options.state = value();
         else if (arg == "--timedemo") options.timedemo = true;
+        else if (arg == "--trace") options.trace = value();
+        else if (arg == "--autopilot") options.autopilot = true;
+        else if (arg == "--play") {
+            options.play = std::stoi(value());
+            if (options.play != 1 && options.play != 2) throw std::runtime_error("--play wants 1 (Bulldogs) or 2 (Dragons)");
+        }
         else if (arg == "--screenshot") {
             const std::string v = value();
             const size_t colon = v.find(':');
@@ -109,7 +120,20 @@ std::string ClassName(const TSprite& sprite) {
     return name;
 }
 
-std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
+// A number as JSON: integers without a fraction, others with enough digits to compare.
+std::string Num(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.10g", value);
+    return buffer;
+}
+
+std::string Color(uint32_t rgb) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%06X", rgb & 0xFFFFFF);
+    return buffer;
+}
+
+std::string StateJson(TMainForm& form, FakeWindow& window, bool exited, const std::vector<std::string>& sounds) {
     std::ostringstream j;
     auto flag = [](bool b) { return b ? "true" : "false"; };
     j << "{\n";
@@ -117,8 +141,8 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
     j << "  \"Score\": " << form.Score << ",\n";
     j << "  \"Level\": " << form.Level << ",\n";
     j << "  \"Lives\": " << form.Lives << ",\n";
-    j << "  \"Health\": " << form.Health << ",\n";
-    j << "  \"Speed\": " << form.Speed << ",\n";
+    j << "  \"Health\": " << Num(form.Health) << ",\n";
+    j << "  \"Speed\": " << Num(form.Speed) << ",\n";
     j << "  \"Distance\": " << form.Distance << ",\n";
     j << "  \"LevelLength\": " << form.LevelLength << ",\n";
     j << "  \"Clan\": " << form.Clan << ",\n";
@@ -151,7 +175,7 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
         for (size_t i = 0; i < items.size(); ++i) j << (i ? ", " : "") << JsonString(items[i]);
         j << "],\n";
     };
-    list("soundsPlayed", form.Audio.SoundsPlayed);
+    list("soundsPlayed", sounds);
     list("errors", form.Errors);
     list("packsLoaded", form.PacksLoaded);
     j << "  \"soundPackLoads\": " << form.SoundPackLoads << ",\n";
@@ -167,6 +191,37 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited) {
     j << "},\n";
     j << "  \"timers\": {\"Timer1\": " << flag(form.Timer1.Enabled()) << ", \"frameTimer\": "
       << flag(form.DXTimer.Running()) << "},\n";
+    // The rest of the game state, by its names.
+    j << "  \"PlayerX\": " << Num(form.PlayerX) << ",\n";
+    j << "  \"PlayerY\": " << Num(form.PlayerY) << ",\n";
+    j << "  \"MaxSpeed\": " << Num(form.MaxSpeed) << ",\n";
+    j << "  \"Acceleration\": " << form.Acceleration << ",\n";
+    j << "  \"HasWeapon\": " << flag(form.HasWeapon) << ",\n";
+    j << "  \"WeaponKind\": " << int(form.WeaponKind) << ",\n";
+    j << "  \"Ammo\": " << form.Ammo << ",\n";
+    j << "  \"ShotInFlight\": " << flag(form.ShotInFlight) << ",\n";
+    j << "  \"NitroOn\": " << flag(form.NitroOn) << ",\n";
+    j << "  \"NitroSeconds\": " << form.NitroSeconds << ",\n";
+    j << "  \"SpeedBeforeNitro\": " << form.SpeedBeforeNitro << ",\n";
+    j << "  \"LevelIntro\": " << flag(form.LevelIntro) << ",\n";
+    j << "  \"TruckArrived\": " << flag(form.TruckArrived) << ",\n";
+    j << "  \"PoliceChase\": " << flag(form.PoliceChase) << ",\n";
+    j << "  \"Arrested\": " << flag(form.Arrested) << ",\n";
+    j << "  \"PoliceHealth\": " << form.PoliceHealth << ",\n";
+    j << "  \"PoliceCarPresent\": " << flag(form.PoliceCarPresent) << ",\n";
+    j << "  \"PolicePostPresent\": " << flag(form.PolicePostPresent) << ",\n";
+    j << "  \"SignPresent\": " << flag(form.SignPresent) << ",\n";
+    j << "  \"StartBlink\": " << flag(form.StartBlink) << ",\n";
+    j << "  \"GameOverPending\": " << flag(form.GameOverPending) << ",\n";
+    j << "  \"gameTimers\": {\"Timer_Level\": " << flag(form.Timer_Level.Enabled()) << ", \"Timer_Nitro\": "
+      << flag(form.Timer_Nitro.Enabled()) << ", \"Timer_police\": " << flag(form.Timer_police.Enabled()) << "},\n";
+    j << "  \"hud\": [";
+    for (size_t i = 0; i < form.Hud.size(); ++i) {
+        const GameState::HudText& t = form.Hud[i];
+        j << (i ? ", " : "") << "{\"text\": " << JsonString(t.text) << ", \"x\": " << t.x << ", \"y\": " << t.y
+          << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color) << "\"}";
+    }
+    j << "],\n";
     j << "  \"exited\": " << flag(exited) << ",\n";
     j << "  \"frames\": " << form.FramesDrawn << "\n";
     j << "}\n";
@@ -202,14 +257,102 @@ public:
     void Start() {
         form_->FormCreate();
         form_->Show();
+        if (options_.play != 0) Play(options_.play);
+        if (!options_.trace.empty()) {
+            trace_.open(options_.trace);
+            if (!trace_) throw std::runtime_error("cannot write " + options_.trace);
+        }
+    }
+
+    // As choosing the clan on the clan-choice screen does.
+    void Play(int32_t clan) {
+        form_->Clan = clan;
+        form_->SetScreenState(Screen::Game);
+    }
+
+    void Deliver(const InputEvent& event) {
+        keyboard_.Track(event);
+        form_->Deliver(event);
     }
 
     void Deliver(const SimEvent& event) {
         // What the window system and SDL would do before the game sees the event.
         if (event.kind == ScriptEvent::Maximize) window_.maximized = true;
-        keyboard_.Track(event.input);
-        form_->Deliver(event.input);
+        Deliver(event.input);
     }
+
+    // The bot's hands, once a frame: the keys it holds, Ctrl pressed when it fires, and a new
+    // game started when one has ended.
+    void Drive() {
+        TMainForm& form = *form_;
+        switch (form.ScreenState) {
+            case Screen::Splash:
+            case Screen::MainMenu:
+                Play(options_.play != 0 ? options_.play : 1);
+                return;
+            case Screen::Game:
+                break;
+            default:
+                return;
+        }
+        const AutopilotInput input = DecideAutopilot(form, form.SpriteEngine.Engine());
+        const std::pair<int32_t, bool> keys[] = {{kVkUp, input.up},       {kVkDown, input.down},
+                                                 {kVkLeft, input.left},   {kVkRight, input.right},
+                                                 {kVkSpace, input.handbrake}};
+        for (const auto& [key, held] : keys) {
+            InputEvent event;
+            event.key = key;
+            if (held && keyboard_.down.count(key) == 0) {
+                event.kind = InputEvent::Kind::KeyDown;
+                Deliver(event);
+            } else if (!held && keyboard_.down.count(key) != 0) {
+                event.kind = InputEvent::Kind::KeyUp;
+                Deliver(event);
+            }
+        }
+        if (input.fire) {
+            InputEvent event;
+            event.kind = InputEvent::Kind::KeyDown;
+            event.key = kVkControl;
+            event.shift = kShiftCtrl;
+            Deliver(event);
+            event.kind = InputEvent::Kind::KeyUp;
+            Deliver(event);
+        }
+    }
+
+    // One pass of the main loop at the clock's time.
+    void Tick() {
+        if (options_.autopilot && form_->NextDueAt() <= clock_.now) Drive();
+        const bool drew = form_->Idle();
+        // Sounds started since the last pass, kept in order (the first ones) and per frame.
+        std::vector<std::string>& played = form_->Audio.SoundsPlayed;
+        for (std::string& name : played) {
+            if (sounds_.size() < kSoundsKept) sounds_.push_back(name);
+            frameSounds_.push_back(std::move(name));
+        }
+        played.clear();
+        if (drew) {
+            if (trace_.is_open()) TraceFrame();
+            frameSounds_.clear();
+        }
+    }
+
+    void TraceFrame() {
+        const TMainForm& f = *form_;
+        auto flag = [](bool b) { return b ? "true" : "false"; };
+        trace_ << "{\"frame\": " << f.FramesDrawn << ", \"ms\": " << clock_.now
+               << ", \"ScreenState\": " << static_cast<int>(f.ScreenState) << ", \"Level\": " << f.Level
+               << ", \"Score\": " << f.Score << ", \"Lives\": " << f.Lives << ", \"Health\": " << Num(f.Health)
+               << ", \"Speed\": " << Num(f.Speed) << ", \"Distance\": " << f.Distance
+               << ", \"PlayerX\": " << Num(f.PlayerX) << ", \"Driving\": " << flag(f.Driving)
+               << ", \"Paused\": " << flag(f.Paused) << ", \"LevelIntro\": " << flag(f.LevelIntro)
+               << ", \"GameMainExit\": " << flag(f.GameMainExit) << ", \"sounds\": [";
+        for (size_t i = 0; i < frameSounds_.size(); ++i) trace_ << (i ? ", " : "") << JsonString(frameSounds_[i]);
+        trace_ << "]}\n";
+    }
+
+    const std::vector<std::string>& Sounds() const { return sounds_; }
 
     bool Screenshot(const std::string& file) {
         if (IMG_SavePNG(surfacePixels_, file.c_str()) != 0) {
@@ -233,7 +376,7 @@ public:
             while (nextEvent < events.size() && events[nextEvent].at <= clock_.now && !form_->Terminated())
                 Deliver(events[nextEvent++]);
             if (form_->Terminated()) break;
-            form_->Idle();
+            Tick();
             while (nextShot < shots.size() && shots[nextShot].first <= clock_.now) Screenshot(shots[nextShot++].second);
             if (form_->Terminated()) break;
         }
@@ -250,7 +393,7 @@ public:
             const uint64_t next = static_cast<uint64_t>(virtualTime);
             music_->AdvanceMs(static_cast<int>(next - clock_.now));
             clock_.now = next;
-            form_->Idle();
+            Tick();
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const int64_t frames = form_->FramesDrawn - framesBefore;
@@ -272,6 +415,11 @@ private:
     std::unique_ptr<XmpMusicPlayer> music_;
     Platform platform_;
     std::unique_ptr<TMainForm> form_;
+    // The state file keeps the first sounds of a run; a long run does not grow for ever.
+    static constexpr size_t kSoundsKept = 20000;
+    std::vector<std::string> sounds_;
+    std::vector<std::string> frameSounds_;
+    std::ofstream trace_;
 };
 
 }  // namespace
@@ -320,7 +468,7 @@ int main(int argc, char** argv) {
             sim.Run(events);
         if (!options.state.empty()) {
             std::ofstream out(options.state);
-            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated());
+            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated(), sim.Sounds());
             if (!out) {
                 std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());
                 status = 1;
