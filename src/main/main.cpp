@@ -81,19 +81,24 @@ void Run() {
     SDL_ShowWindow(handles.window);
     form.Show();
     SDL_StartTextInput();
+    uint32_t repeatDelay = 0;
+    uint32_t repeatInterval = 0;
+    DesktopKeyRepeat(handles.window, repeatDelay, repeatInterval);
+    SdlEventSource input(window, repeatDelay, repeatInterval);
     auto deliver = [&form](const InputEvent& event) { form.Deliver(event); };
     SDL_Event event;
     while (!form.Terminated()) {
-        while (!form.Terminated() && SDL_PollEvent(&event) != 0) TranslateEvent(event, window, deliver);
+        while (!form.Terminated() && SDL_PollEvent(&event) != 0) input.Translate(event, deliver);
+        input.Repeat(clock.Milliseconds(), deliver);
         if (form.Terminated()) break;
         const bool drew = form.Idle();
         if (framesToRun > 0 && form.FramesDrawn >= framesToRun) break;
         if (!drew) {
-            // Sleep until the next frame or timer is due, waking at once for input.
+            // Sleep until the next frame, timer or key repeat is due, waking at once for input.
             const uint64_t now = clock.Milliseconds();
-            const uint64_t due = form.NextDueAt();
+            const uint64_t due = std::min(form.NextDueAt(), input.NextRepeatAt());
             const int wait = due > now ? static_cast<int>(std::min<uint64_t>(due - now, 50)) : 0;
-            if (wait > 0 && SDL_WaitEventTimeout(&event, wait) != 0) TranslateEvent(event, window, deliver);
+            if (wait > 0 && SDL_WaitEventTimeout(&event, wait) != 0) input.Translate(event, deliver);
         }
     }
 }

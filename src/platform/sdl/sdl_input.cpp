@@ -18,7 +18,13 @@ constexpr KeyPair kKeys[] = {
     {98, SDLK_KP_2},      {99, SDLK_KP_3},      {100, SDLK_KP_4},    {101, SDLK_KP_5},    {102, SDLK_KP_6},
     {103, SDLK_KP_7},     {104, SDLK_KP_8},     {105, SDLK_KP_9},    {106, SDLK_KP_MULTIPLY},
     {107, SDLK_KP_PLUS},  {109, SDLK_KP_MINUS}, {110, SDLK_KP_PERIOD}, {111, SDLK_KP_DIVIDE},
+    {186, SDLK_SEMICOLON}, {187, SDLK_EQUALS},  {188, SDLK_COMMA},   {189, SDLK_MINUS},   {190, SDLK_PERIOD},
+    {191, SDLK_SLASH},    {192, SDLK_BACKQUOTE}, {219, SDLK_LEFTBRACKET}, {220, SDLK_BACKSLASH},
+    {221, SDLK_RIGHTBRACKET}, {222, SDLK_QUOTE},
 };
+
+// Keys the game has no code of its own for still arrive, so Ctrl with any key fires.
+constexpr int kVkUnnamed = 255;
 
 }  // namespace
 
@@ -28,7 +34,7 @@ int VirtualKeyFromSdl(SDL_Keycode key) {
     if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
     for (const KeyPair& pair : kKeys)
         if (pair.key == key) return pair.vk;
-    return 0;
+    return key == SDLK_UNKNOWN ? 0 : kVkUnnamed;
 }
 
 SDL_Keycode SdlKeyFromVirtualKey(int virtualKey) {

@@ -8,7 +8,7 @@
 
 #include "platform/keyboard.h"
 
-// The virtual key code of an SDL key, 0 for keys the game has no code for.
+// The virtual key code of an SDL key; 255 for a key the game has no code for, 0 for none.
 int VirtualKeyFromSdl(SDL_Keycode key);
 // The game's key code of an SDL key name ("Return", "Left", "P"), 0 for unknown names.
 int32_t KeyCodeFromName(const std::string& name);
