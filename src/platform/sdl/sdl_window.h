@@ -7,9 +7,8 @@
 #include <array>
 #include <string>
 
-#include "platform/window.h"
-
 #include "base/geometry.h"
+#include "platform/window.h"
 
 class SdlDrawSurface;
 
