@@ -115,7 +115,7 @@ TEST_F(TrafficTest, CityCarHitByThePlayersCar) {
         {"during the level banner", true, false, true, 100, 5, 100, 5, 0, {}, 0},
         {"while the car blinks", false, true, true, 100, 5, 100, 3, 1, {"boom_stena"}, 0},
         {"in play", false, false, true, 100, 5, 85, 3, 1, {"boom_stena"}, 0},
-        {"in play, last health", false, false, true, 10, 5, -5, 3, 1, {"dead", "boom"}, 0 + 1},
+        {"in play, last health", false, false, true, 10, 5, -5, 3, 1, {"dead", "boom"}, 1},
         {"while not driving", false, false, false, 10, 5, -5, 3, 1, {}, 0},
     };
     for (const Case& c : cases) {
