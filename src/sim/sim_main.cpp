@@ -28,6 +28,8 @@
 #include "platform/sdl/sdl_surface.h"
 #include "platform/sdl/sdl_session.h"
 #include "screens/autopilot.h"
+#include "screens/game_screen.h"
+#include "sim/sim_setup.h"
 #include "shell/main_form.h"
 #include "sim/sim_script.h"
 
@@ -276,9 +278,38 @@ public:
     }
 
     void Deliver(const SimEvent& event) {
+        if (event.kind == ScriptEvent::Set) return SetValue(event);
+        if (event.kind == ScriptEvent::Spawn) return Spawn(event);
+        if (event.kind == ScriptEvent::Remove) return Remove(event);
         // What the window system and SDL would do before the game sees the event.
         if (event.kind == ScriptEvent::Maximize) window_.maximized = true;
         Deliver(event.input);
+    }
+
+    void SetValue(const SimEvent& event) {
+        const std::string& name = event.args[0];
+        const double value = std::stod(event.args[1]);
+        if (!SetGameValue(*form_, name, value))
+            throw std::runtime_error("script line " + std::to_string(event.line) + ": no game value '" + name + "'");
+    }
+
+    void Remove(const SimEvent& event) {
+        TSpriteEngine& root = form_->SpriteEngine.Engine();
+        for (int32_t i = 0; i < root.ChildCount(); ++i)
+            if (ClassName(*root.ChildAt(i)) == event.args[0]) root.ChildAt(i)->Kill();
+    }
+
+    void Spawn(const SimEvent& event) {
+        auto* game = dynamic_cast<GameScreen*>(form_->CurrentScreen());
+        if (game == nullptr)
+            throw std::runtime_error("script line " + std::to_string(event.line) + ": spawn outside the game screen");
+        TSprite* sprite = SpawnRoadObject(game->World(), event.args[0]);
+        if (sprite == nullptr)
+            throw std::runtime_error("script line " + std::to_string(event.line) + ": no road object '" + event.args[0] + "'");
+        if (event.args.size() == 3) {
+            sprite->X = std::stod(event.args[1]);
+            sprite->Y = std::stod(event.args[2]);
+        }
     }
 
     // The bot's hands, once a frame: the keys it holds, Ctrl pressed when it fires, and a new

@@ -13,6 +13,8 @@ const std::map<std::string, ScriptEvent> kEvents = {
     {"mouse-down", ScriptEvent::MouseDown},   {"mouse-up", ScriptEvent::MouseUp},
     {"focus-lost", ScriptEvent::FocusLost},   {"focus-gained", ScriptEvent::FocusGained},
     {"close", ScriptEvent::Close},            {"maximize", ScriptEvent::Maximize},
+    {"set", ScriptEvent::Set},                {"spawn", ScriptEvent::Spawn},
+    {"remove", ScriptEvent::Remove},
 };
 
 [[noreturn]] void Fail(int line, const std::string& what) {
@@ -116,6 +118,22 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
             case ScriptEvent::Maximize:
                 wantArgs(0, 0);
                 input.kind = Kind::Maximized;
+                break;
+            case ScriptEvent::Set:
+                wantArgs(2, 2);
+                event.args = args;
+                break;
+            case ScriptEvent::Remove:
+                wantArgs(1, 1);
+                event.args = args;
+                break;
+            case ScriptEvent::Spawn:
+                if (args.size() != 1 && args.size() != 3) Fail(number, "spawn CLASS [X Y]");
+                if (args.size() == 3) {
+                    Coordinate(number, args[1]);
+                    Coordinate(number, args[2]);
+                }
+                event.args = args;
                 break;
         }
         events.push_back(event);

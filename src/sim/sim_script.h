@@ -23,12 +23,19 @@ enum class ScriptEvent {
     FocusGained,
     Close,
     Maximize,
+    // Set-up for tests, not input: "set NAME VALUE" sets a game state value by its name,
+    // "spawn CLASS [X Y]" puts a road object on the game screen (at X, Y when given),
+    // "remove CLASS" kills every road object of that class.
+    Set,
+    Spawn,
+    Remove,
 };
 
 struct SimEvent {
     uint64_t at = 0;
     ScriptEvent kind = ScriptEvent::KeyDown;
     InputEvent input;
+    std::vector<std::string> args;  // set, spawn and remove
     int line = 0;
 };
 
