@@ -32,7 +32,8 @@ std::vector<uint32_t> CarPixels() {
 std::vector<uint32_t> RoadPixels() {
     std::vector<uint32_t> pixels(800 * 200);
     for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 800; ++x) pixels[y * 800 + x] = 0xFF404040 + static_cast<uint32_t>((x * 7 + y * 3) & 0x0F);
+        for (int x = 0; x < 800; ++x)
+            pixels[y * 800 + x] = 0xFF404040 + static_cast<uint32_t>((x * 7 + y * 3) & 0x0F);
     return pixels;
 }
 
@@ -90,7 +91,8 @@ void PlainSdlFrame(benchmark::State& state) {
     Target target;
     SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(target.surface);
     auto make = [&](const std::vector<uint32_t>& pixels, int w, int h) {
-        SDL_Texture* t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
+        SDL_Texture* t =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
         SDL_UpdateTexture(t, nullptr, pixels.data(), w * 4);
         SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
         return t;

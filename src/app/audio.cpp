@@ -4,10 +4,13 @@
 #include "engine/wave_list.h"
 #include "platform/music_player.h"
 
-GameAudio::GameAudio(GameState& state, TWaveCollection& waves, IMusicPlayer* music, std::filesystem::path dataRoot)
+GameAudio::GameAudio(GameState& state, TWaveCollection& waves, IMusicPlayer* music,
+                     std::filesystem::path dataRoot)
     : state_(state), waves_(waves), music_(music), dataRoot_(std::move(dataRoot)) {}
 
-GameAudio::~GameAudio() { StopMusic(); }
+GameAudio::~GameAudio() {
+    StopMusic();
+}
 
 void GameAudio::PlaySound(const std::string& name, bool wait) {
     if (!state_.GameSound) return;
@@ -27,7 +30,9 @@ void GameAudio::PlayMusic(MusicTrack track) {
     if (!state_.GameMusic || music_ == nullptr) return;
     LastMusicOrder = 0;
     StopMusic();
-    const char* name = track == MusicTrack::Game ? "Main" : track == MusicTrack::GameOver ? "GameOver" : "Menu";
+    const char* name = track == MusicTrack::Game       ? "Main"
+                       : track == MusicTrack::GameOver ? "GameOver"
+                                                       : "Menu";
     MusicHandle = music_->SongLoadFromFile((dataRoot_ / "Music" / (std::string(name) + ".xm")).string());
     if (MusicHandle != 0) {
         music_->SongPlay(MusicHandle);

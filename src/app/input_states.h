@@ -34,7 +34,9 @@ public:
     void Update();
     void SetFocused(bool focused) { focused_ = focused; }
 
-    bool On(int32_t state) const { return state >= 0 && state < kStateCount && states_[static_cast<size_t>(state)]; }
+    bool On(int32_t state) const {
+        return state >= 0 && state < kStateCount && states_[static_cast<size_t>(state)];
+    }
     bool Up() const { return On(kUp); }
     bool Down() const { return On(kDown); }
     bool Left() const { return On(kLeft); }

@@ -9,7 +9,9 @@ std::mt19937_64& Generator() {
 }
 }  // namespace
 
-void SeedRandom(uint64_t seed) { Generator().seed(seed); }
+void SeedRandom(uint64_t seed) {
+    Generator().seed(seed);
+}
 
 int32_t Random(int32_t n) {
     if (n <= 0) return 0;

@@ -52,7 +52,8 @@ int32_t FrameTimer::Poll(uint64_t now) {
     last_ = now;
     ++rateFrames_;
     if (now - rateStart_ >= 1000) {
-        frameRate_ = static_cast<int32_t>(std::nearbyint(rateFrames_ * 1000.0 / static_cast<double>(now - rateStart_)));
+        frameRate_ = static_cast<int32_t>(
+            std::nearbyint(rateFrames_ * 1000.0 / static_cast<double>(now - rateStart_)));
         rateFrames_ = 0;
         rateStart_ = now;
     }

@@ -29,7 +29,8 @@ public:
     }
     // Exactly `width` bytes: the text cut or filled up with zeros.
     void FixedText(std::string_view text, size_t width) {
-        for (size_t i = 0; i < width; ++i) out_.push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+        for (size_t i = 0; i < width; ++i)
+            out_.push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
     }
     void Zeros(size_t count) { out_.insert(out_.end(), count, 0); }
     // Overwrites a 32-bit value written earlier (sizes known only once the content is out).

@@ -32,21 +32,21 @@ enum class PadButton { South, East, West, North, Back, Start, DpadUp, DpadDown, 
 
 struct InputEvent {
     enum class Kind {
-        KeyDown,         // key, shift; repeat set for the keyboard's auto-repeat
-        KeyUp,           // key, shift
-        Char,            // text: one character the player typed (8-bit)
-        PointerMove,     // x, y in surface pixels
-        ButtonDown,      // button, x, y
-        ButtonUp,        // button, x, y
+        KeyDown,      // key, shift; repeat set for the keyboard's auto-repeat
+        KeyUp,        // key, shift
+        Char,         // text: one character the player typed (8-bit)
+        PointerMove,  // x, y in surface pixels
+        ButtonDown,   // button, x, y
+        ButtonUp,     // button, x, y
         FocusGained,
         FocusLost,
-        Close,           // the window's close button, the system menu
+        Close,  // the window's close button, the system menu
         Maximized,
-        Quit,            // a termination signal or the session ending: end at once
-        SurfaceReset,    // the renderer lost its textures
-        PadButtonDown,   // padButton
-        PadButtonUp,     // padButton
-        PadAxis,         // axis 0 = left stick X, 1 = left stick Y; value -32768..32767
+        Quit,           // a termination signal or the session ending: end at once
+        SurfaceReset,   // the renderer lost its textures
+        PadButtonDown,  // padButton
+        PadButtonUp,    // padButton
+        PadAxis,        // axis 0 = left stick X, 1 = left stick Y; value -32768..32767
         PadRemoved,
     };
     Kind kind = Kind::KeyDown;

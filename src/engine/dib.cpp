@@ -5,8 +5,8 @@
 #include <bit>
 #include <cstring>
 
-#include "engine/byte_stream.h"
 #include "base/errors.h"
+#include "engine/byte_stream.h"
 
 namespace {
 

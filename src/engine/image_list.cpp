@@ -2,15 +2,17 @@
 
 #include <algorithm>
 
-#include "engine/color_table.h"
 #include "base/errors.h"
+#include "engine/color_table.h"
 #include "engine/pattern_grid.h"
 #include "platform/draw_surface.h"
 
 // ---------------------------------------------------------------------------------------------
 // TPictureCollectionItem
 
-TPictureCollectionItem::TPictureCollectionItem(ImageItemData data) : data_(std::move(data)) { BuildKeyedPixels(); }
+TPictureCollectionItem::TPictureCollectionItem(ImageItemData data) : data_(std::move(data)) {
+    BuildKeyedPixels();
+}
 
 TPictureCollectionItem::~TPictureCollectionItem() = default;
 
@@ -106,8 +108,8 @@ void TPictureCollectionItem::StretchDraw(IDrawSurface& surface, const Rect& dst,
     surface.Draw(*texture, p->inTile, dst, opacity);
 }
 
-void TPictureCollectionItem::DrawRotated(IDrawSurface& surface, const Rect& dst, int32_t pattern, double degrees,
-                                         int32_t opacity) {
+void TPictureCollectionItem::DrawRotated(IDrawSurface& surface, const Rect& dst, int32_t pattern,
+                                         double degrees, int32_t opacity) {
     const Pattern* p = FindPattern(pattern);
     if (p == nullptr) return;
     ITexture* texture = tiles_[static_cast<size_t>(p->tile)].texture.get();
@@ -122,7 +124,8 @@ bool TPictureCollectionItem::IsOpaqueAt(int32_t pattern, int32_t x, int32_t y) c
     const int32_t px = p->rect.left + x;
     const int32_t py = p->rect.top + y;
     if (px >= data_.picture->width || py >= data_.picture->height) return false;
-    return (keyed_[static_cast<size_t>(py) * static_cast<size_t>(data_.picture->width) + static_cast<size_t>(px)] >>
+    return (keyed_[static_cast<size_t>(py) * static_cast<size_t>(data_.picture->width) +
+                   static_cast<size_t>(px)] >>
             24) != 0;
 }
 

@@ -37,7 +37,8 @@ public:
     // An index outside the built patterns, or an item not initialised, draws nothing.
     void DrawPattern(IDrawSurface& surface, int32_t x, int32_t y, int32_t pattern);
     void StretchDraw(IDrawSurface& surface, const Rect& dst, int32_t pattern, int32_t opacity);
-    void DrawRotated(IDrawSurface& surface, const Rect& dst, int32_t pattern, double degrees, int32_t opacity);
+    void DrawRotated(IDrawSurface& surface, const Rect& dst, int32_t pattern, double degrees,
+                     int32_t opacity);
 
     bool HasPixels() const { return data_.picture.has_value() && initialized_; }
     // Pixel (x, y) of a pattern is not transparent (false outside the pattern).
@@ -74,7 +75,9 @@ public:
     void LoadContents(PackContents contents);
 
     // Case-insensitive; the last item of a name wins. Throws "Image '%s' not found".
-    TPictureCollectionItem& FindImage(std::string_view name) { return FindOrThrow(name, "Image '%s' not found"); }
+    TPictureCollectionItem& FindImage(std::string_view name) {
+        return FindOrThrow(name, "Image '%s' not found");
+    }
 
     // Surface events: bind and initialise every item; free every item's textures; rebuild them.
     void Initialize(IDrawSurface* surface);

@@ -17,9 +17,13 @@ const std::array<double, 256>& CosTable() {
 
 }  // namespace
 
-double Cos256(uint8_t angle) { return CosTable()[angle]; }
+double Cos256(uint8_t angle) {
+    return CosTable()[angle];
+}
 
-double Sin256(uint8_t angle) { return CosTable()[static_cast<uint8_t>(angle + 192)]; }
+double Sin256(uint8_t angle) {
+    return CosTable()[static_cast<uint8_t>(angle + 192)];
+}
 
 int32_t WrapMod(int32_t a, int32_t n) {
     if (n == 0) return 0;

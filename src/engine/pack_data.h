@@ -49,6 +49,6 @@ enum class PackKind { Graphics, Sound };
 struct PackContents {
     PackKind kind = PackKind::Graphics;
     std::optional<std::array<uint8_t, 1024>> colorTable;  // graphics packs only
-    std::vector<ImageItemData> images;  // graphics packs
-    std::vector<SoundItemData> sounds;  // sound packs
+    std::vector<ImageItemData> images;                    // graphics packs
+    std::vector<SoundItemData> sounds;                    // sound packs
 };

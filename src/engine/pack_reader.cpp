@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/errors.h"
 #include "engine/byte_stream.h"
 #include "engine/dib.h"
-#include "base/errors.h"
 #include "engine/name_hash.h"
 #include "engine/pack_format.h"
 #include "engine/wave_file.h"

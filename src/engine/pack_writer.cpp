@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "engine/byte_stream.h"
 #include "engine/dib.h"
-#include "base/errors.h"
 #include "engine/pack_format.h"
 #include "engine/wave_file.h"
 

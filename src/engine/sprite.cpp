@@ -10,7 +10,9 @@
 
 namespace {
 
-int32_t Trunc(double v) { return static_cast<int32_t>(std::trunc(v)); }
+int32_t Trunc(double v) {
+    return static_cast<int32_t>(std::trunc(v));
+}
 
 }  // namespace
 
@@ -45,9 +47,13 @@ void TSprite::Hit(TSprite*, bool&) {}
 void TSprite::Render() {}
 void TSprite::Step(int32_t) {}
 
-Rect TSprite::Extent() const { return MakeRect(Trunc(AbsoluteX()), Trunc(AbsoluteY()), Width, Height); }
+Rect TSprite::Extent() const {
+    return MakeRect(Trunc(AbsoluteX()), Trunc(AbsoluteY()), Width, Height);
+}
 
-bool TSprite::Touches(TSprite*) { return true; }
+bool TSprite::Touches(TSprite*) {
+    return true;
+}
 
 void TSprite::AddChild(TSprite* child) {
     if (!children_) {
@@ -86,9 +92,13 @@ void TSprite::SetZ(int32_t z) {
     }
 }
 
-double TSprite::AbsoluteX() const { return parent_ != nullptr ? X + parent_->AbsoluteX() : X; }
+double TSprite::AbsoluteX() const {
+    return parent_ != nullptr ? X + parent_->AbsoluteX() : X;
+}
 
-double TSprite::AbsoluteY() const { return parent_ != nullptr ? Y + parent_->AbsoluteY() : Y; }
+double TSprite::AbsoluteY() const {
+    return parent_ != nullptr ? Y + parent_->AbsoluteY() : Y;
+}
 
 void TSprite::Kill() {
     if (world_ != nullptr && !dead_) {
@@ -97,7 +107,9 @@ void TSprite::Kill() {
     }
 }
 
-int32_t TSprite::ChildCount() const { return children_ ? static_cast<int32_t>(children_->size()) : 0; }
+int32_t TSprite::ChildCount() const {
+    return children_ ? static_cast<int32_t>(children_->size()) : 0;
+}
 
 TSprite* TSprite::ChildAt(int32_t index) const {
     if (!children_) throw GameError(FormatMessage("Index of the list exceeds the range. (%d)", index));
@@ -142,13 +154,14 @@ int32_t TSprite::Collide() {
     return w.HitCount;
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // TImageSprite
 
 TImageSprite::TImageSprite(TSprite* parent) : TSprite(parent) {}
 
-int32_t TImageSprite::CurrentPattern() const { return FrameStart + static_cast<int32_t>(std::trunc(FrameIndex)); }
+int32_t TImageSprite::CurrentPattern() const {
+    return FrameStart + static_cast<int32_t>(std::trunc(FrameIndex));
+}
 
 void TImageSprite::Step(int32_t lagCount) {
     FrameIndex += FrameSpeed * lagCount;
@@ -228,9 +241,13 @@ bool TImageSprite::Touches(TSprite* other) {
 // ---------------------------------------------------------------------------------------------
 // TBackgroundSprite
 
-TBackgroundSprite::TBackgroundSprite(TSprite* parent) : TSprite(parent) { CanCollide = false; }
+TBackgroundSprite::TBackgroundSprite(TSprite* parent) : TSprite(parent) {
+    CanCollide = false;
+}
 
-TBackgroundSprite::~TBackgroundSprite() { ResizeMap(0, 0); }
+TBackgroundSprite::~TBackgroundSprite() {
+    ResizeMap(0, 0);
+}
 
 void TBackgroundSprite::ResizeMap(int32_t columns, int32_t rows) {
     if (columns == mapColumns_ && rows == mapRows_) return;
@@ -389,9 +406,13 @@ TDXSpriteEngine::TDXSpriteEngine() : engine_(std::make_unique<TSpriteEngine>()) 
 
 TDXSpriteEngine::~TDXSpriteEngine() = default;
 
-void TDXSpriteEngine::MoveWorld(int32_t lagCount) { engine_->MoveTree(lagCount); }
+void TDXSpriteEngine::MoveWorld(int32_t lagCount) {
+    engine_->MoveTree(lagCount);
+}
 
-void TDXSpriteEngine::RemoveDead() { engine_->RemoveDead(); }
+void TDXSpriteEngine::RemoveDead() {
+    engine_->RemoveDead();
+}
 
 void TDXSpriteEngine::Render() {
     if (surfaceReady_ && engine_->DrawTarget() != nullptr) engine_->RenderPass();

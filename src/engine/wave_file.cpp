@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/byte_stream.h"
 #include "base/errors.h"
+#include "engine/byte_stream.h"
 
 namespace {
 

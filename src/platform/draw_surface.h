@@ -21,7 +21,8 @@ public:
     virtual int32_t Width() const = 0;
     virtual int32_t Height() const = 0;
     // pixels: 0xAARRGGBB, top row first, `width` pixels a row. Colour-key pixels already carry alpha 0.
-    virtual std::unique_ptr<ITexture> CreateTexture(const uint32_t* pixels, int32_t width, int32_t height) = 0;
+    virtual std::unique_ptr<ITexture> CreateTexture(const uint32_t* pixels, int32_t width,
+                                                    int32_t height) = 0;
     // Copies src of the texture into dst (stretched when the sizes differ). opacity: 0..255.
     virtual void Draw(ITexture& texture, const Rect& src, const Rect& dst, int32_t opacity) = 0;
     // Like Draw, turned clockwise by `degrees` about the centre of dst.

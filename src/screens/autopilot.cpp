@@ -107,8 +107,10 @@ AutopilotInput DecideAutopilot(const GameState& state, const TSpriteEngine& root
     if (best > carLeft + 4) input.right = true;
     // Keep up a good speed (9 and more shakes off the police), slow down when boxed in.
     const double target = blockedAhead && bestCost > 5 ? 4.0 : std::min(state.MaxSpeed, 10.0);
-    if (state.Speed < target) input.up = true;
-    else input.down = true;  // holds the speed without coasting
+    if (state.Speed < target)
+        input.up = true;
+    else
+        input.down = true;  // holds the speed without coasting
     if (blockedAhead && bestCost > 5 && state.Speed > 2) input.handbrake = true;
     input.fire = state.HasWeapon && !state.ShotInFlight && rivalInLine;
     return input;

@@ -31,8 +31,8 @@ constexpr int32_t kKeyP = 'P';
 }  // namespace
 
 GameScreen::GameScreen(const ScreenContext& context)
-    : IScreen(context),
-      world_{ctx.state, ctx.images, ctx.audio, ctx.timers, ctx.input, *this, ctx.sprites.Engine()} {
+    : IScreen(context), world_{ctx.state, ctx.images, ctx.audio,           ctx.timers,
+                               ctx.input, *this,      ctx.sprites.Engine()} {
     ctx.timers.Timer_Level.OnTimer = [this] { Timer_LevelTimer(); };
     ctx.timers.Timer_Nitro.OnTimer = [this] { Timer_NitroTimer(); };
     ctx.timers.Timer_police.OnTimer = [this] { Timer_policeTimer(); };
@@ -44,7 +44,9 @@ GameScreen::~GameScreen() {
     ctx.timers.Timer_police.OnTimer = nullptr;
 }
 
-uint64_t GameScreen::Now() const { return ctx.host.Now(); }
+uint64_t GameScreen::Now() const {
+    return ctx.host.Now();
+}
 
 void GameScreen::KillAll() {
     TSpriteEngine& root = ctx.sprites.Engine();
@@ -130,11 +132,12 @@ void GameScreen::ByeByeMyCar() {
     new TKillerLine(world_);
     s.StartBlink = true;
     TSpriteEngine& root = ctx.sprites.Engine();
-    CreateImageSprite<TImageSprite>(root, ctx.images, s.Clan == 2 ? "m_panel_bandOfDragons" : "m_panel_bandOfBuldogs",
-                                    681, 0, 10);
+    CreateImageSprite<TImageSprite>(
+        root, ctx.images, s.Clan == 2 ? "m_panel_bandOfDragons" : "m_panel_bandOfBuldogs", 681, 0, 10);
     CreateImageSprite<TImageSprite>(root, ctx.images, "m_panel_down", 0, 448, 10);
     const int32_t scoreWidth = ctx.images.FindImage("m_panel_score").PatternWidth();
-    CreateImageSprite<TImageSprite>(root, ctx.images, "m_panel_score", 400 - RoundHalfEven(scoreWidth / 2.0), 0, 10);
+    CreateImageSprite<TImageSprite>(root, ctx.images, "m_panel_score", 400 - RoundHalfEven(scoreWidth / 2.0),
+                                    0, 10);
     new TIndexGorod(world_);
     s.Driving = true;
     s.Paused = false;
@@ -210,7 +213,8 @@ void GameScreen::HudText(const std::string& text, int32_t x, int32_t y, int32_t 
     ctx.state.Hud.push_back({text, x, y, size, color});
 }
 
-void GameScreen::HudTextCentred(const std::string& text, int32_t centreX, int32_t y, int32_t size, uint32_t color) {
+void GameScreen::HudTextCentred(const std::string& text, int32_t centreX, int32_t y, int32_t size,
+                                uint32_t color) {
     const int32_t width = ctx.surface.TextWidth(ctx.state.TextFontName, size, text);
     HudText(text, centreX - RoundHalfEven(width / 2.0), y, size, color);
 }
@@ -259,7 +263,9 @@ void GameScreen::CloseRequested() {
     if (!ctx.state.GameMainExit) ctx.host.GameMainExitClick();
 }
 
-void GameScreen::Timer_LevelTimer() { ctx.timers.Timer_Level.SetEnabled(false, Now()); }
+void GameScreen::Timer_LevelTimer() {
+    ctx.timers.Timer_Level.SetEnabled(false, Now());
+}
 
 void GameScreen::Timer_NitroTimer() {
     GameState& s = ctx.state;

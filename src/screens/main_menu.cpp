@@ -19,15 +19,20 @@ void MainMenuScreen::Enter() {
     if (ctx.state.BackFromGame) ctx.audio.PlayMusic(MusicTrack::Menu);
     ctx.state.BackFromGame = false;
     TSpriteEngine& root = ctx.sprites.Engine();
-    for (const MenuItemPlace& item : kItems) CreateImageSprite<TImageSprite>(root, ctx.images, item.image, 514, item.y, 0);
+    for (const MenuItemPlace& item : kItems)
+        CreateImageSprite<TImageSprite>(root, ctx.images, item.image, 514, item.y, 0);
     CreateImageSprite<TImageSprite>(root, ctx.images, "fgg_inactiv", 532, 526, 0);
     // Created last on layer 0, so it lies beneath every item.
     CreateTiledBackground(root, ctx.images, "menu");
 }
 
-void MainMenuScreen::Frame(int32_t) { MenuFrame(ctx.sprites); }
+void MainMenuScreen::Frame(int32_t) {
+    MenuFrame(ctx.sprites);
+}
 
-void MainMenuScreen::Leave() { ctx.sprites.Engine().FreeChildren(); }
+void MainMenuScreen::Leave() {
+    ctx.sprites.Engine().FreeChildren();
+}
 
 void MainMenuScreen::CloseRequested() {
     if (ctx.state.GameMainExit) return;

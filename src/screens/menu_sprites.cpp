@@ -3,8 +3,8 @@
 #include "engine/image_list.h"
 #include "platform/draw_surface.h"
 
-void SetUpImageSprite(TImageSprite& sprite, TPictureCollection& images, std::string_view name, double x, double y,
-                      int z) {
+void SetUpImageSprite(TImageSprite& sprite, TPictureCollection& images, std::string_view name, double x,
+                      double y, int z) {
     TPictureCollectionItem& item = images.FindImage(name);
     sprite.ImageItem = &item;
     sprite.Width = item.PatternWidth();
@@ -35,7 +35,8 @@ void KillWhere(TSpriteEngine& engine, Predicate predicate) {
 }  // namespace
 
 void KillMenuSprites(TSpriteEngine& engine) {
-    KillWhere(engine, [](TSprite* s) { return dynamic_cast<TMenu*>(s) != nullptr || dynamic_cast<TMenuGame*>(s); });
+    KillWhere(engine,
+              [](TSprite* s) { return dynamic_cast<TMenu*>(s) != nullptr || dynamic_cast<TMenuGame*>(s); });
 }
 
 void MenuFrame(TDXSpriteEngine& sprites) {

@@ -32,8 +32,8 @@ public:
 
 // Gives a new sprite its picture (looked up by name), its size from the picture's pattern size,
 // its position and its layer. Throws "Image '%s' not found".
-void SetUpImageSprite(TImageSprite& sprite, TPictureCollection& images, std::string_view name, double x, double y,
-                      int z);
+void SetUpImageSprite(TImageSprite& sprite, TPictureCollection& images, std::string_view name, double x,
+                      double y, int z);
 
 template <class T>
 T* CreateImageSprite(TSprite& parent, TPictureCollection& images, std::string_view name, double x, double y,

@@ -16,16 +16,23 @@ void SplashScreen::Enter() {
     ctx.timers.Timer1.SetEnabled(true, ctx.host.Now());
 }
 
-void SplashScreen::Frame(int32_t) { MenuFrame(ctx.sprites); }
+void SplashScreen::Frame(int32_t) {
+    MenuFrame(ctx.sprites);
+}
 
-void SplashScreen::Leave() { ctx.sprites.Engine().FreeChildren(); }
+void SplashScreen::Leave() {
+    ctx.sprites.Engine().FreeChildren();
+}
 
 void SplashScreen::KeyDown(int32_t key, uint32_t shift) {
-    if (key == kVkEscape || (key == kVkReturn && (shift & kShiftAlt) == 0)) ctx.host.SetScreenState(Screen::MainMenu);
+    if (key == kVkEscape || (key == kVkReturn && (shift & kShiftAlt) == 0))
+        ctx.host.SetScreenState(Screen::MainMenu);
 }
 
 void SplashScreen::PointerDown(MouseButton button) {
     if (button == MouseButton::Left) ctx.host.SetScreenState(Screen::MainMenu);
 }
 
-void SplashScreen::Timer1() { ctx.host.SetScreenState(Screen::MainMenu); }
+void SplashScreen::Timer1() {
+    ctx.host.SetScreenState(Screen::MainMenu);
+}

@@ -5,7 +5,9 @@
 #include "app/timers.h"
 #include "screens/menu_sprites.h"
 
-void BlankSubScreen::Frame(int32_t) { SubScreenFrame(ctx.sprites, ctx.surface); }
+void BlankSubScreen::Frame(int32_t) {
+    SubScreenFrame(ctx.sprites, ctx.surface);
+}
 
 void BlankSubScreen::Leave() {
     ctx.sprites.Engine().FreeChildren();
@@ -37,4 +39,6 @@ void GameOverScreen::Enter() {
     ctx.timers.Timer1.SetEnabled(true, ctx.host.Now());
 }
 
-void GameOverScreen::Timer1() { ctx.host.SetScreenState(Screen::MainMenu); }
+void GameOverScreen::Timer1() {
+    ctx.host.SetScreenState(Screen::MainMenu);
+}

@@ -45,7 +45,9 @@ TMainForm::TMainForm(const Platform& platform)
                                 Required(platform.surface, "drawing surface"),
                                 Required(platform.keyboard, "keyboard"),
                                 DXInput};
-    auto put = [&](Screen screen, std::unique_ptr<IScreen> unit) { screens_[static_cast<size_t>(screen)] = std::move(unit); };
+    auto put = [&](Screen screen, std::unique_ptr<IScreen> unit) {
+        screens_[static_cast<size_t>(screen)] = std::move(unit);
+    };
     put(Screen::Splash, std::make_unique<SplashScreen>(context));
     put(Screen::MainMenu, std::make_unique<MainMenuScreen>(context));
     put(Screen::ClanChoice, std::make_unique<BlankSubScreen>(context, Screen::ClanChoice));
@@ -58,15 +60,21 @@ TMainForm::TMainForm(const Platform& platform)
     Timer1.OnTimer = [this] { Guard([&] { Timer1Timer(); }); };
 }
 
-TMainForm::~TMainForm() { SpriteEngine.Engine().FreeChildren(); }
+TMainForm::~TMainForm() {
+    SpriteEngine.Engine().FreeChildren();
+}
 
-uint64_t TMainForm::Now() const { return platform_.clock != nullptr ? platform_.clock->Milliseconds() : 0; }
+uint64_t TMainForm::Now() const {
+    return platform_.clock != nullptr ? platform_.clock->Milliseconds() : 0;
+}
 
 std::string TMainForm::DataPath(const std::string& relative) const {
     return (platform_.dataRoot / relative).string();
 }
 
-std::filesystem::path TMainForm::ConfigFile() const { return ConfigPath(platform_.settingsFolder); }
+std::filesystem::path TMainForm::ConfigFile() const {
+    return ConfigPath(platform_.settingsFolder);
+}
 
 void TMainForm::ReportError(const std::string& message) {
     Errors.push_back(message);
@@ -88,7 +96,8 @@ void TMainForm::FormCreate() {
         Clan = 1;
         GameOverPending = false;
         Paused = false;
-        GamegoEdit = GameMainExit = GameEnterName = GameSendResult = GameClearHighScore = GameFullScreen = false;
+        GamegoEdit = GameMainExit = GameEnterName = GameSendResult = GameClearHighScore = GameFullScreen =
+            false;
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
@@ -296,9 +305,13 @@ void TMainForm::UpdateCaption() {
     platform_.window->SetCaption(!DXTimer.Active() || GameMainExit ? kPausedCaption : kCaption);
 }
 
-void TMainForm::DXTimerActivate() { UpdateCaption(); }
+void TMainForm::DXTimerActivate() {
+    UpdateCaption();
+}
 
-void TMainForm::DXTimerDeactivate() { UpdateCaption(); }
+void TMainForm::DXTimerDeactivate() {
+    UpdateCaption();
+}
 
 void TMainForm::DXDrawInitialize() {
     platform_.window->ShowNormal();
@@ -336,9 +349,13 @@ void TMainForm::GameFullScreenClick() {
     DXDrawInitialize();
 }
 
-void TMainForm::GameSoundClick() { GameSound = !GameSound; }
+void TMainForm::GameSoundClick() {
+    GameSound = !GameSound;
+}
 
-void TMainForm::GameMusicClick() { GameMusic = !GameMusic; }
+void TMainForm::GameMusicClick() {
+    GameMusic = !GameMusic;
+}
 
 void TMainForm::GameMainExitClick() {
     if (Paused) return;

@@ -129,7 +129,9 @@ private:
     void DXDrawInitialize();
     void DXDrawFinalize();
     void UpdateCaption();
-    std::array<TTimer*, 5> AllTimers() { return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer}; }
+    std::array<TTimer*, 5> AllTimers() {
+        return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer};
+    }
     std::array<const TTimer*, 5> AllTimers() const {
         return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer};
     }

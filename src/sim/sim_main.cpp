@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
+#include <cxxabi.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,22 +18,19 @@
 #include <typeinfo>
 #include <vector>
 
-#include <cxxabi.h>
-#include <unistd.h>
-
 #include "app/random.h"
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
 #include "platform/sdl/music_xmp.h"
 #include "platform/sdl/paths.h"
 #include "platform/sdl/sdl_input.h"
-#include "platform/sdl/sdl_surface.h"
 #include "platform/sdl/sdl_session.h"
+#include "platform/sdl/sdl_surface.h"
 #include "screens/autopilot.h"
 #include "screens/game_screen.h"
-#include "sim/sim_setup.h"
 #include "shell/main_form.h"
 #include "sim/sim_script.h"
+#include "sim/sim_setup.h"
 
 namespace {
 
@@ -62,21 +61,31 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             if (i + 1 >= argc) throw std::runtime_error(arg + " needs a value");
             return argv[++i];
         };
-        if (arg == "--data") options.data = value();
-        else if (arg == "--home") options.home = value();
-        else if (arg == "--seed") options.seed = std::stoull(value());
-        else if (arg == "--script") options.script = value();
-        else if (arg == "--until-ms") options.untilMs = std::stoull(value());
-        else if (arg == "--frame-ms") options.frameMs = std::stod(value());
-        else if (arg == "--state") options.state = value();
-        else if (arg == "--timedemo") options.timedemo = true;
-        else if (arg == "--trace") options.trace = value();
-        else if (arg == "--autopilot") options.autopilot = true;
+        if (arg == "--data")
+            options.data = value();
+        else if (arg == "--home")
+            options.home = value();
+        else if (arg == "--seed")
+            options.seed = std::stoull(value());
+        else if (arg == "--script")
+            options.script = value();
+        else if (arg == "--until-ms")
+            options.untilMs = std::stoull(value());
+        else if (arg == "--frame-ms")
+            options.frameMs = std::stod(value());
+        else if (arg == "--state")
+            options.state = value();
+        else if (arg == "--timedemo")
+            options.timedemo = true;
+        else if (arg == "--trace")
+            options.trace = value();
+        else if (arg == "--autopilot")
+            options.autopilot = true;
         else if (arg == "--play") {
             options.play = std::stoi(value());
-            if (options.play != 1 && options.play != 2) throw std::runtime_error("--play wants 1 (Bulldogs) or 2 (Dragons)");
-        }
-        else if (arg == "--screenshot") {
+            if (options.play != 1 && options.play != 2)
+                throw std::runtime_error("--play wants 1 (Bulldogs) or 2 (Dragons)");
+        } else if (arg == "--screenshot") {
             const std::string v = value();
             const size_t colon = v.find(':');
             if (colon == std::string::npos) throw std::runtime_error("--screenshot wants MS:FILE.png");
@@ -95,11 +104,21 @@ std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c >= 0x80) {
                     char buffer[8];
@@ -135,7 +154,8 @@ std::string Color(uint32_t rgb) {
     return buffer;
 }
 
-std::string StateJson(TMainForm& form, FakeWindow& window, bool exited, const std::vector<std::string>& sounds) {
+std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
+                      const std::vector<std::string>& sounds) {
     std::ostringstream j;
     auto flag = [](bool b) { return b ? "true" : "false"; };
     j << "{\n";
@@ -170,7 +190,8 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited, const st
           << ", \"score\": " << form.HighScores[i].Score << "}";
     }
     j << "],\n";
-    j << "  \"music\": " << (form.Audio.MusicName.empty() ? "null" : JsonString(form.Audio.MusicName)) << ",\n";
+    j << "  \"music\": " << (form.Audio.MusicName.empty() ? "null" : JsonString(form.Audio.MusicName))
+      << ",\n";
     j << "  \"musicOrder\": " << form.Audio.LastMusicOrder << ",\n";
     auto list = [&](const char* name, const std::vector<std::string>& items) {
         j << "  \"" << name << "\": [";
@@ -191,8 +212,8 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited, const st
         first = false;
     }
     j << "},\n";
-    j << "  \"timers\": {\"Timer1\": " << flag(form.Timer1.Enabled()) << ", \"frameTimer\": "
-      << flag(form.DXTimer.Running()) << "},\n";
+    j << "  \"timers\": {\"Timer1\": " << flag(form.Timer1.Enabled())
+      << ", \"frameTimer\": " << flag(form.DXTimer.Running()) << "},\n";
     // The rest of the game state, by its names.
     j << "  \"PlayerX\": " << Num(form.PlayerX) << ",\n";
     j << "  \"PlayerY\": " << Num(form.PlayerY) << ",\n";
@@ -215,13 +236,14 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited, const st
     j << "  \"SignPresent\": " << flag(form.SignPresent) << ",\n";
     j << "  \"StartBlink\": " << flag(form.StartBlink) << ",\n";
     j << "  \"GameOverPending\": " << flag(form.GameOverPending) << ",\n";
-    j << "  \"gameTimers\": {\"Timer_Level\": " << flag(form.Timer_Level.Enabled()) << ", \"Timer_Nitro\": "
-      << flag(form.Timer_Nitro.Enabled()) << ", \"Timer_police\": " << flag(form.Timer_police.Enabled()) << "},\n";
+    j << "  \"gameTimers\": {\"Timer_Level\": " << flag(form.Timer_Level.Enabled())
+      << ", \"Timer_Nitro\": " << flag(form.Timer_Nitro.Enabled())
+      << ", \"Timer_police\": " << flag(form.Timer_police.Enabled()) << "},\n";
     j << "  \"hud\": [";
     for (size_t i = 0; i < form.Hud.size(); ++i) {
         const GameState::HudText& t = form.Hud[i];
-        j << (i ? ", " : "") << "{\"text\": " << JsonString(t.text) << ", \"x\": " << t.x << ", \"y\": " << t.y
-          << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color) << "\"}";
+        j << (i ? ", " : "") << "{\"text\": " << JsonString(t.text) << ", \"x\": " << t.x
+          << ", \"y\": " << t.y << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color) << "\"}";
     }
     j << "],\n";
     j << "  \"exited\": " << flag(exited) << ",\n";
@@ -290,7 +312,8 @@ public:
         const std::string& name = event.args[0];
         const double value = std::stod(event.args[1]);
         if (!SetGameValue(*form_, name, value))
-            throw std::runtime_error("script line " + std::to_string(event.line) + ": no game value '" + name + "'");
+            throw std::runtime_error("script line " + std::to_string(event.line) + ": no game value '" +
+                                     name + "'");
     }
 
     void Remove(const SimEvent& event) {
@@ -302,10 +325,12 @@ public:
     void Spawn(const SimEvent& event) {
         auto* game = dynamic_cast<GameScreen*>(form_->CurrentScreen());
         if (game == nullptr)
-            throw std::runtime_error("script line " + std::to_string(event.line) + ": spawn outside the game screen");
+            throw std::runtime_error("script line " + std::to_string(event.line) +
+                                     ": spawn outside the game screen");
         TSprite* sprite = SpawnRoadObject(game->World(), event.args[0]);
         if (sprite == nullptr)
-            throw std::runtime_error("script line " + std::to_string(event.line) + ": no road object '" + event.args[0] + "'");
+            throw std::runtime_error("script line " + std::to_string(event.line) + ": no road object '" +
+                                     event.args[0] + "'");
         if (event.args.size() == 3) {
             sprite->X = std::stod(event.args[1]);
             sprite->Y = std::stod(event.args[2]);
@@ -327,8 +352,10 @@ public:
                 return;
         }
         const AutopilotInput input = DecideAutopilot(form, form.SpriteEngine.Engine());
-        const std::pair<int32_t, bool> keys[] = {{kVkUp, input.up},       {kVkDown, input.down},
-                                                 {kVkLeft, input.left},   {kVkRight, input.right},
+        const std::pair<int32_t, bool> keys[] = {{kVkUp, input.up},
+                                                 {kVkDown, input.down},
+                                                 {kVkLeft, input.left},
+                                                 {kVkRight, input.right},
                                                  {kVkSpace, input.handbrake}};
         for (const auto& [key, held] : keys) {
             InputEvent event;
@@ -374,12 +401,14 @@ public:
         auto flag = [](bool b) { return b ? "true" : "false"; };
         trace_ << "{\"frame\": " << f.FramesDrawn << ", \"ms\": " << clock_.now
                << ", \"ScreenState\": " << static_cast<int>(f.ScreenState) << ", \"Level\": " << f.Level
-               << ", \"Score\": " << f.Score << ", \"Lives\": " << f.Lives << ", \"Health\": " << Num(f.Health)
-               << ", \"Speed\": " << Num(f.Speed) << ", \"Distance\": " << f.Distance
-               << ", \"PlayerX\": " << Num(f.PlayerX) << ", \"Driving\": " << flag(f.Driving)
-               << ", \"Paused\": " << flag(f.Paused) << ", \"LevelIntro\": " << flag(f.LevelIntro)
-               << ", \"GameMainExit\": " << flag(f.GameMainExit) << ", \"sounds\": [";
-        for (size_t i = 0; i < frameSounds_.size(); ++i) trace_ << (i ? ", " : "") << JsonString(frameSounds_[i]);
+               << ", \"Score\": " << f.Score << ", \"Lives\": " << f.Lives
+               << ", \"Health\": " << Num(f.Health) << ", \"Speed\": " << Num(f.Speed)
+               << ", \"Distance\": " << f.Distance << ", \"PlayerX\": " << Num(f.PlayerX)
+               << ", \"Driving\": " << flag(f.Driving) << ", \"Paused\": " << flag(f.Paused)
+               << ", \"LevelIntro\": " << flag(f.LevelIntro) << ", \"GameMainExit\": " << flag(f.GameMainExit)
+               << ", \"sounds\": [";
+        for (size_t i = 0; i < frameSounds_.size(); ++i)
+            trace_ << (i ? ", " : "") << JsonString(frameSounds_[i]);
         trace_ << "]}\n";
     }
 
@@ -408,7 +437,8 @@ public:
                 Deliver(events[nextEvent++]);
             if (form_->Terminated()) break;
             Tick();
-            while (nextShot < shots.size() && shots[nextShot].first <= clock_.now) Screenshot(shots[nextShot++].second);
+            while (nextShot < shots.size() && shots[nextShot].first <= clock_.now)
+                Screenshot(shots[nextShot++].second);
             if (form_->Terminated()) break;
         }
     }
@@ -426,7 +456,8 @@ public:
             clock_.now = next;
             Tick();
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const int64_t frames = form_->FramesDrawn - framesBefore;
         std::printf("frames %lld\nseconds %.3f\nfps %.1f\n", static_cast<long long>(frames), seconds,
                     seconds > 0 ? frames / seconds : 0.0);

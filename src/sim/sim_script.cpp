@@ -8,12 +8,18 @@
 namespace {
 
 const std::map<std::string, ScriptEvent> kEvents = {
-    {"key-down", ScriptEvent::KeyDown},       {"key-up", ScriptEvent::KeyUp},
-    {"char", ScriptEvent::Char},              {"mouse-move", ScriptEvent::MouseMove},
-    {"mouse-down", ScriptEvent::MouseDown},   {"mouse-up", ScriptEvent::MouseUp},
-    {"focus-lost", ScriptEvent::FocusLost},   {"focus-gained", ScriptEvent::FocusGained},
-    {"close", ScriptEvent::Close},            {"maximize", ScriptEvent::Maximize},
-    {"set", ScriptEvent::Set},                {"spawn", ScriptEvent::Spawn},
+    {"key-down", ScriptEvent::KeyDown},
+    {"key-up", ScriptEvent::KeyUp},
+    {"char", ScriptEvent::Char},
+    {"mouse-move", ScriptEvent::MouseMove},
+    {"mouse-down", ScriptEvent::MouseDown},
+    {"mouse-up", ScriptEvent::MouseUp},
+    {"focus-lost", ScriptEvent::FocusLost},
+    {"focus-gained", ScriptEvent::FocusGained},
+    {"close", ScriptEvent::Close},
+    {"maximize", ScriptEvent::Maximize},
+    {"set", ScriptEvent::Set},
+    {"spawn", ScriptEvent::Spawn},
     {"remove", ScriptEvent::Remove},
 };
 
@@ -60,7 +66,8 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
         std::vector<std::string> args;
         for (std::string arg; line >> arg;) args.push_back(arg);
         auto wantArgs = [&](size_t least, size_t most) {
-            if (args.size() < least || args.size() > most) Fail(number, "wrong number of arguments for '" + name + "'");
+            if (args.size() < least || args.size() > most)
+                Fail(number, "wrong number of arguments for '" + name + "'");
         };
         InputEvent& input = event.input;
         switch (event.kind) {
@@ -71,10 +78,14 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
                 input.key = keyCode(args[0]);
                 if (input.key == 0) Fail(number, "unknown key '" + args[0] + "'");
                 for (size_t i = 1; i < args.size(); ++i) {
-                    if (args[i] == "alt") input.shift |= kShiftAlt;
-                    else if (args[i] == "ctrl") input.shift |= kShiftCtrl;
-                    else if (args[i] == "shift") input.shift |= kShiftShift;
-                    else Fail(number, "unknown modifier '" + args[i] + "'");
+                    if (args[i] == "alt")
+                        input.shift |= kShiftAlt;
+                    else if (args[i] == "ctrl")
+                        input.shift |= kShiftCtrl;
+                    else if (args[i] == "shift")
+                        input.shift |= kShiftShift;
+                    else
+                        Fail(number, "unknown modifier '" + args[i] + "'");
                 }
                 break;
             case ScriptEvent::Char:
@@ -97,10 +108,14 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
                 wantArgs(0, 1);
                 input.kind = event.kind == ScriptEvent::MouseDown ? Kind::ButtonDown : Kind::ButtonUp;
                 const std::string button = args.empty() ? "left" : args[0];
-                if (button == "left") input.button = MouseButton::Left;
-                else if (button == "right") input.button = MouseButton::Right;
-                else if (button == "middle") input.button = MouseButton::Middle;
-                else Fail(number, "unknown button '" + button + "'");
+                if (button == "left")
+                    input.button = MouseButton::Left;
+                else if (button == "right")
+                    input.button = MouseButton::Right;
+                else if (button == "middle")
+                    input.button = MouseButton::Middle;
+                else
+                    Fail(number, "unknown button '" + button + "'");
                 break;
             }
             case ScriptEvent::FocusLost:
@@ -138,7 +153,8 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
         }
         events.push_back(event);
     }
-    std::stable_sort(events.begin(), events.end(), [](const SimEvent& a, const SimEvent& b) { return a.at < b.at; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const SimEvent& a, const SimEvent& b) { return a.at < b.at; });
     // A click lands where the pointer was last moved.
     int32_t pointerX = 0;
     int32_t pointerY = 0;

@@ -14,7 +14,8 @@
 
 namespace {
 
-ImageItemData Item(const std::string& name, int32_t w, int32_t h, uint32_t fill, int32_t pw = 0, int32_t ph = 0) {
+ImageItemData Item(const std::string& name, int32_t w, int32_t h, uint32_t fill, int32_t pw = 0,
+                   int32_t ph = 0) {
     ImageItemData item;
     item.name = name;
     item.patternWidth = pw;
@@ -74,7 +75,7 @@ TEST(PictureCollection, ColourKeyAndAlphaDecideWhatIsTransparent) {
     PackContents pack;
     ImageItemData keyed = Item("keyed", 2, 1, 0);
     keyed.picture->pixels = {0x00FF00FF, 0x00123456};  // no alpha in the source
-    keyed.transparentColor = 0x00FF00FF;                  // fuchsia, 0x00BBGGRR
+    keyed.transparentColor = 0x00FF00FF;               // fuchsia, 0x00BBGGRR
     pack.images.push_back(keyed);
     ImageItemData opaque = keyed;
     opaque.name = "opaque";

@@ -1,8 +1,8 @@
 // Frame pacing and window timers.
 
-#include <gtest/gtest.h>
-
 #include "app/timers.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -44,7 +44,9 @@ struct ModuleCase {
     double minSeconds, maxSeconds;  // what each module is for
 };
 
-void PrintTo(const ModuleCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ModuleCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class GameModule : public testing::TestWithParam<ModuleCase> {};
 

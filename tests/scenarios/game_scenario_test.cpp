@@ -45,8 +45,8 @@ protected:
         fs::remove(state);
         std::ostringstream command;
         command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << (dir / "home")
-                << " --seed 7 --play 1 --script " << scriptFile << " --until-ms " << untilMs << " --state " << state
-                << " --trace " << traceFile << " " << extra << " 2>" << (dir / "stderr.txt");
+                << " --seed 7 --play 1 --script " << scriptFile << " --until-ms " << untilMs << " --state "
+                << state << " --trace " << traceFile << " " << extra << " 2>" << (dir / "stderr.txt");
         const int status = std::system(command.str().c_str());
         EXPECT_EQ(status, 0) << command.str();
         trace.clear();
@@ -119,7 +119,8 @@ TEST_F(GameScenario, ThrottleCoastingHoldAndHandbrakeChangeTheSpeedFrameByFrame)
                                  {8550, 8680, -30.0 / 250 - 30.0 / 1500, "handbrake and coasting"}};
     for (const Stretch& s : stretches) {
         for (size_t i = FrameAt(s.from) + 1; i < FrameAt(s.to); ++i)
-            EXPECT_NEAR(trace[i]["Speed"].get<double>() - trace[i - 1]["Speed"].get<double>(), s.perFrame, 1e-9)
+            EXPECT_NEAR(trace[i]["Speed"].get<double>() - trace[i - 1]["Speed"].get<double>(), s.perFrame,
+                        1e-9)
                 << s.what << " at " << trace[i]["ms"];
     }
     // The handbrake squeals on every frame it is held at speed.
@@ -155,10 +156,11 @@ TEST_F(GameScenario, HealthBandsSetTopSpeedAndAcceleration) {
         int acceleration;
     };
     // round(24.6) = 25 falls in the second band; halves go to the even neighbour.
-    const Band bands[] = {{100, 10.0, 30}, {75, 10.0, 30}, {74.4, 8.5, 60}, {49.5, 8.5, 60},
-                          {24.6, 7.0, 90},  {24.5, 5.5, 120}, {0, 5.5, 120}};
+    const Band bands[] = {{100, 10.0, 30}, {75, 10.0, 30},   {74.4, 8.5, 60}, {49.5, 8.5, 60},
+                          {24.6, 7.0, 90}, {24.5, 5.5, 120}, {0, 5.5, 120}};
     for (const Band& b : bands) {
-        const json state = Play(std::string(kQuietRoad) + "7000 set Health " + std::to_string(b.health) + "\n", 7100);
+        const json state =
+            Play(std::string(kQuietRoad) + "7000 set Health " + std::to_string(b.health) + "\n", 7100);
         EXPECT_EQ(state["MaxSpeed"], b.maxSpeed) << b.health;
         EXPECT_EQ(state["Acceleration"], b.acceleration) << b.health;
     }
@@ -334,15 +336,17 @@ TEST_F(GameScenario, EachPickupTakesEffectWhenTheCarTouchesIt) {
         double expected;
         int score;
     };
-    const Case cases[] = {{"TLiveSprite", "Lives", 4, 20},     {"TGunsSprite", "Ammo", 8, 20},
-                          {"TBonusSprite", "Score", 100, 100}, {"TMedicSprite", "Health", 70, 20},
+    const Case cases[] = {{"TLiveSprite", "Lives", 4, 20},
+                          {"TGunsSprite", "Ammo", 8, 20},
+                          {"TBonusSprite", "Score", 100, 100},
+                          {"TMedicSprite", "Health", 70, 20},
                           {"TNitroSprite", "NitroOn", 1, 50}};
     for (const Case& c : cases) {
-        const json state = Play(std::string(kQuietRoad) + "6600 set Health 50\n6700 spawn " + c.pickup +
-                                    " 458 420\n",
-                                6760);
+        const json state =
+            Play(std::string(kQuietRoad) + "6600 set Health 50\n6700 spawn " + c.pickup + " 458 420\n", 6760);
         const json& value = state[c.field];
-        EXPECT_EQ(value.is_boolean() ? (value.get<bool>() ? 1.0 : 0.0) : value.get<double>(), c.expected) << c.pickup;
+        EXPECT_EQ(value.is_boolean() ? (value.get<bool>() ? 1.0 : 0.0) : value.get<double>(), c.expected)
+            << c.pickup;
         EXPECT_EQ(state["Score"], c.score) << c.pickup;
     }
 }

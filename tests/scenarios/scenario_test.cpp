@@ -125,7 +125,7 @@ TEST_F(Scenario, LosingFocusFreezesFramesButTimersKeepRunning) {
     json paused = Run("1000 focus-lost\n", 4500);
     EXPECT_EQ(paused["caption"], "Vandrax [Pause]");
     EXPECT_EQ(paused["frames"], atLoss["frames"]);  // not one frame while inactive
-    EXPECT_EQ(paused["ScreenState"], 2);             // the splash timer fired meanwhile
+    EXPECT_EQ(paused["ScreenState"], 2);            // the splash timer fired meanwhile
     EXPECT_FALSE(paused["timers"]["frameTimer"]);
 
     json back = Run("1000 focus-lost\n4500 focus-gained\n", 5500);
@@ -180,7 +180,7 @@ TEST_F(Scenario, APreparedSettingsFileIsReadAtStartAndWrittenBack) {
     json state = Run("", 500);
     EXPECT_TRUE(state["GameFullScreen"]);
     EXPECT_FALSE(state["GameMusic"]);
-    EXPECT_EQ(state["music"], nullptr);  // music off: no module is ever loaded
+    EXPECT_EQ(state["music"], nullptr);             // music off: no module is ever loaded
     EXPECT_EQ(state["CountryName"], "Iceland%%%");  // the filling stays after the save at start-up
     EXPECT_EQ(state["PlayerName"], "Rex%%");
     EXPECT_EQ(state["highScores"][1]["name"], "Vera");

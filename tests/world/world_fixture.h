@@ -30,9 +30,10 @@ public:
 class WorldTest : public ::testing::Test {
 protected:
     WorldTest()
-        : audio(state, waves, nullptr, VANDRAX_DATA),
-          input(keyboard, pad),
-          world{state, images, audio, timers, input, flow, engine.Engine()} {
+        : audio(state, waves, nullptr, VANDRAX_DATA), input(keyboard, pad), world{state,          images,
+                                                                                  audio,          timers,
+                                                                                  input,          flow,
+                                                                                  engine.Engine()} {
         audio.RecordSounds = true;
         images.LoadPack(std::string(VANDRAX_DATA) + "/Data/GraphicsMain.dxg");
         waves.Initialize(&device);

@@ -310,7 +310,8 @@ private:
 
     int Channel(const std::string& text, int line) const {
         const int c = Int(text, line);
-        if (c < 1 || c > module_.channels) Fail(line, FormatMessage("channel %d is not 1..%d", c, module_.channels));
+        if (c < 1 || c > module_.channels)
+            Fail(line, FormatMessage("channel %d is not 1..%d", c, module_.channels));
         return c - 1;
     }
 
@@ -528,9 +529,10 @@ private:
     std::vector<Step> LineSteps(const Statement& s, int rows) const {
         std::vector<Step> steps = Expand(s.tokens, 0, s.line, 0);
         if (steps.empty() || rows % static_cast<int>(steps.size()) != 0)
-            Fail(s.line, FormatMessage("the line has %zu steps; the pattern has %d rows (a line must fill it, or "
-                                "a whole fraction of it)",
-                                steps.size(), rows));
+            Fail(s.line,
+                 FormatMessage("the line has %zu steps; the pattern has %d rows (a line must fill it, or "
+                               "a whole fraction of it)",
+                               steps.size(), rows));
         const std::vector<Step> once = steps;
         while (static_cast<int>(steps.size()) < rows) steps.insert(steps.end(), once.begin(), once.end());
         return steps;
@@ -723,8 +725,8 @@ private:
         for (const Statement& s : spec.statements) {
             for (int c : s.channels) {
                 if (owner.count(c))
-                    Fail(s.line, FormatMessage("channel %d of pattern '%s' is already played by line %d", c + 1,
-                                        spec.name.c_str(), owner[c]));
+                    Fail(s.line, FormatMessage("channel %d of pattern '%s' is already played by line %d",
+                                               c + 1, spec.name.c_str(), owner[c]));
                 owner[c] = s.line;
             }
         }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "composition.h"
 #include "base/errors.h"
+#include "composition.h"
 
 namespace {
 

@@ -82,7 +82,7 @@ public:
         for (const auto& [key, value] : recipe.settings) {
             if (!values_.count(key))
                 throw GameError(FormatMessage("Instrument '%s': '%s' is not a setting of %s", name_.c_str(),
-                                       key.c_str(), recipe.kind.c_str()));
+                                              key.c_str(), recipe.kind.c_str()));
             values_[key] = value;
         }
     }
@@ -99,11 +99,12 @@ public:
                 used = 0;
             }
             if (used != text.size() || text.empty())
-                throw GameError(FormatMessage("Instrument '%s': %s=%s is not a number", name_.c_str(), key.c_str(),
-                                       text.c_str()));
+                throw GameError(FormatMessage("Instrument '%s': %s=%s is not a number", name_.c_str(),
+                                              key.c_str(), text.c_str()));
         }
         if (v < lo || v > hi)
-            throw GameError(FormatMessage("Instrument '%s': %s must be %g..%g", name_.c_str(), key.c_str(), lo, hi));
+            throw GameError(
+                FormatMessage("Instrument '%s': %s must be %g..%g", name_.c_str(), key.c_str(), lo, hi));
         return v;
     }
     const std::string& Text(const std::string& key) const { return values_.at(key); }

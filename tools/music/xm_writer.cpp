@@ -113,8 +113,8 @@ void WriteInstrument(ByteWriter& w, const Instrument& ins) {
 
 void Validate(const Module& m) {
     if (m.channels < 2 || m.channels > kMaxChannels || m.channels % 2 != 0)
-        throw GameError(
-            FormatMessage("Module '%s': %d channels (an even count from 2 to 32)", m.name.c_str(), m.channels));
+        throw GameError(FormatMessage("Module '%s': %d channels (an even count from 2 to 32)", m.name.c_str(),
+                                      m.channels));
     if (m.speed < 1 || m.speed > 31) throw GameError("Module speed must be 1..31");
     if (m.bpm < 32 || m.bpm > 255) throw GameError("Module tempo must be 32..255");
     if (m.orders.empty() || m.orders.size() > kMaxOrders) throw GameError("Module needs 1..256 orders");

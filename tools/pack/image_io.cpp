@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/dib.h"
 #include "base/errors.h"
+#include "engine/dib.h"
 
 static_assert(std::endian::native == std::endian::little,
               "pixel buffers are handed to libpng and cairo as little-endian BGRA");

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "contact_sheet.h"
 #include "base/errors.h"
+#include "contact_sheet.h"
 #include "engine/pack_manifest.h"
 #include "engine/pack_reader.h"
 #include "engine/pack_writer.h"

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/color_table.h"
 #include "base/errors.h"
+#include "engine/color_table.h"
 #include "engine/wave_file.h"
 #include "image_io.h"
 

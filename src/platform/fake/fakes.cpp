@@ -67,7 +67,9 @@ void FakeMusicPlayer::SongPlay(int32_t handle) {
     }
 }
 
-int32_t FakeMusicPlayer::SongGetOrder(int32_t handle) { return handle == playing ? order : 0; }
+int32_t FakeMusicPlayer::SongGetOrder(int32_t handle) {
+    return handle == playing ? order : 0;
+}
 
 void FakeMusicPlayer::SongFree(int32_t handle) {
     live.erase(handle);
@@ -83,9 +85,11 @@ void NullSurface::Draw(ITexture& texture, const Rect& src, const Rect& dst, int3
     if (recordDraws) draws.push_back({static_cast<FakeTexture&>(texture).Number(), src, dst, opacity, 0});
 }
 
-void NullSurface::DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees, int32_t opacity) {
+void NullSurface::DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees,
+                              int32_t opacity) {
     ++drawCount;
-    if (recordDraws) draws.push_back({static_cast<FakeTexture&>(texture).Number(), src, dst, opacity, degrees});
+    if (recordDraws)
+        draws.push_back({static_cast<FakeTexture&>(texture).Number(), src, dst, opacity, degrees});
 }
 
 void FakeKeyboard::Track(const InputEvent& event) {

@@ -8,8 +8,9 @@
 namespace {
 
 MouseButton ButtonFromSdl(Uint8 button) {
-    return button == SDL_BUTTON_RIGHT ? MouseButton::Right : button == SDL_BUTTON_MIDDLE ? MouseButton::Middle
-                                                                                          : MouseButton::Left;
+    return button == SDL_BUTTON_RIGHT    ? MouseButton::Right
+           : button == SDL_BUTTON_MIDDLE ? MouseButton::Middle
+                                         : MouseButton::Left;
 }
 
 PadButton PadButtonFromSdl(Uint8 button) {
@@ -45,7 +46,9 @@ InputEvent Make(InputEvent::Kind kind) {
     return event;
 }
 
-bool IsCtrl(SDL_Keycode key) { return key == SDLK_LCTRL || key == SDLK_RCTRL; }
+bool IsCtrl(SDL_Keycode key) {
+    return key == SDLK_LCTRL || key == SDLK_RCTRL;
+}
 
 }  // namespace
 
@@ -151,7 +154,8 @@ void SdlEventSource::Translate(const SDL_Event& event, const Sink& deliver) {
         }
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP: {
-            InputEvent out = Make(event.type == SDL_CONTROLLERBUTTONDOWN ? Kind::PadButtonDown : Kind::PadButtonUp);
+            InputEvent out =
+                Make(event.type == SDL_CONTROLLERBUTTONDOWN ? Kind::PadButtonDown : Kind::PadButtonUp);
             out.padButton = PadButtonFromSdl(event.cbutton.button);
             if (out.padButton == PadButton::South) {
                 if (event.type == SDL_CONTROLLERBUTTONDOWN)
@@ -163,7 +167,9 @@ void SdlEventSource::Translate(const SDL_Event& event, const Sink& deliver) {
             return;
         }
         case SDL_CONTROLLERAXISMOTION: {
-            if (event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTX && event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTY) return;
+            if (event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTX &&
+                event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTY)
+                return;
             InputEvent out = Make(Kind::PadAxis);
             out.axis = event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX ? 0 : 1;
             out.value = event.caxis.value;

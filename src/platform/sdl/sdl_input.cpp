@@ -10,17 +10,19 @@ struct KeyPair {
 };
 
 constexpr KeyPair kKeys[] = {
-    {8, SDLK_BACKSPACE},  {9, SDLK_TAB},        {13, SDLK_RETURN},   {13, SDLK_KP_ENTER}, {16, SDLK_LSHIFT},
-    {16, SDLK_RSHIFT},    {17, SDLK_LCTRL},     {17, SDLK_RCTRL},    {18, SDLK_LALT},     {18, SDLK_RALT},
-    {19, SDLK_PAUSE},     {27, SDLK_ESCAPE},    {32, SDLK_SPACE},    {33, SDLK_PAGEUP},   {34, SDLK_PAGEDOWN},
-    {35, SDLK_END},       {36, SDLK_HOME},      {37, SDLK_LEFT},     {38, SDLK_UP},       {39, SDLK_RIGHT},
-    {40, SDLK_DOWN},      {45, SDLK_INSERT},    {46, SDLK_DELETE},   {96, SDLK_KP_0},     {97, SDLK_KP_1},
-    {98, SDLK_KP_2},      {99, SDLK_KP_3},      {100, SDLK_KP_4},    {101, SDLK_KP_5},    {102, SDLK_KP_6},
-    {103, SDLK_KP_7},     {104, SDLK_KP_8},     {105, SDLK_KP_9},    {106, SDLK_KP_MULTIPLY},
-    {107, SDLK_KP_PLUS},  {109, SDLK_KP_MINUS}, {110, SDLK_KP_PERIOD}, {111, SDLK_KP_DIVIDE},
-    {186, SDLK_SEMICOLON}, {187, SDLK_EQUALS},  {188, SDLK_COMMA},   {189, SDLK_MINUS},   {190, SDLK_PERIOD},
-    {191, SDLK_SLASH},    {192, SDLK_BACKQUOTE}, {219, SDLK_LEFTBRACKET}, {220, SDLK_BACKSLASH},
-    {221, SDLK_RIGHTBRACKET}, {222, SDLK_QUOTE},
+    {8, SDLK_BACKSPACE},   {9, SDLK_TAB},           {13, SDLK_RETURN},     {13, SDLK_KP_ENTER},
+    {16, SDLK_LSHIFT},     {16, SDLK_RSHIFT},       {17, SDLK_LCTRL},      {17, SDLK_RCTRL},
+    {18, SDLK_LALT},       {18, SDLK_RALT},         {19, SDLK_PAUSE},      {27, SDLK_ESCAPE},
+    {32, SDLK_SPACE},      {33, SDLK_PAGEUP},       {34, SDLK_PAGEDOWN},   {35, SDLK_END},
+    {36, SDLK_HOME},       {37, SDLK_LEFT},         {38, SDLK_UP},         {39, SDLK_RIGHT},
+    {40, SDLK_DOWN},       {45, SDLK_INSERT},       {46, SDLK_DELETE},     {96, SDLK_KP_0},
+    {97, SDLK_KP_1},       {98, SDLK_KP_2},         {99, SDLK_KP_3},       {100, SDLK_KP_4},
+    {101, SDLK_KP_5},      {102, SDLK_KP_6},        {103, SDLK_KP_7},      {104, SDLK_KP_8},
+    {105, SDLK_KP_9},      {106, SDLK_KP_MULTIPLY}, {107, SDLK_KP_PLUS},   {109, SDLK_KP_MINUS},
+    {110, SDLK_KP_PERIOD}, {111, SDLK_KP_DIVIDE},   {186, SDLK_SEMICOLON}, {187, SDLK_EQUALS},
+    {188, SDLK_COMMA},     {189, SDLK_MINUS},       {190, SDLK_PERIOD},    {191, SDLK_SLASH},
+    {192, SDLK_BACKQUOTE}, {219, SDLK_LEFTBRACKET}, {220, SDLK_BACKSLASH}, {221, SDLK_RIGHTBRACKET},
+    {222, SDLK_QUOTE},
 };
 
 // Keys the game has no code of its own for still arrive, so Ctrl with any key fires.
@@ -64,4 +66,6 @@ bool SdlKeyboard::IsKeyDown(int virtualKey) const {
     return key != SDLK_UNKNOWN && state[SDL_GetScancodeFromKey(key)] != 0;
 }
 
-int32_t KeyCodeFromName(const std::string& name) { return VirtualKeyFromSdl(SDL_GetKeyFromName(name.c_str())); }
+int32_t KeyCodeFromName(const std::string& name) {
+    return VirtualKeyFromSdl(SDL_GetKeyFromName(name.c_str()));
+}

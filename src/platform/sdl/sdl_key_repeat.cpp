@@ -20,7 +20,8 @@ void DesktopKeyRepeat(SDL_Window* window, uint32_t& delayMs, uint32_t& intervalM
     if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
     unsigned int delay = 0;
     unsigned int interval = 0;
-    if (XkbGetAutoRepeatRate(info.info.x11.display, XkbUseCoreKbd, &delay, &interval) && delay > 0 && interval > 0) {
+    if (XkbGetAutoRepeatRate(info.info.x11.display, XkbUseCoreKbd, &delay, &interval) && delay > 0 &&
+        interval > 0) {
         delayMs = delay;
         intervalMs = interval;
     }

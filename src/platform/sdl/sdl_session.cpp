@@ -6,7 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
-GameError SdlError(const char* call) { return GameError(std::string(call) + ": " + SDL_GetError()); }
+GameError SdlError(const char* call) {
+    return GameError(std::string(call) + ": " + SDL_GetError());
+}
 
 SdlSession::SdlSession(Mode mode) {
     Uint32 flags = 0;
@@ -38,8 +40,9 @@ bool IsSoftwareGl(SDL_Renderer* renderer) {
     auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
     if (getString == nullptr) return false;
     const auto* name = reinterpret_cast<const char*>(getString(0x1F01));  // GL_RENDERER
-    return name != nullptr && (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
-                               std::strstr(name, "Software Rasterizer") != nullptr);
+    return name != nullptr &&
+           (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
+            std::strstr(name, "Software Rasterizer") != nullptr);
 }
 
 // No render node: no GPU the renderer could use, so do not even load the GL stack.
@@ -57,13 +60,14 @@ SDL_Renderer* CreateGameRenderer(SDL_Window* window) {
     const bool userChoice = chosen != nullptr && *chosen != 0;
     SDL_Renderer* renderer = nullptr;
     if (userChoice || HasRenderNode())
-        renderer = SDL_CreateRenderer(window, -1,
-                                      SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+        renderer = SDL_CreateRenderer(
+            window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
     if (renderer != nullptr && !userChoice && IsSoftwareGl(renderer)) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;
     }
-    if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    if (renderer == nullptr)
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     if (renderer == nullptr) throw SdlError("SDL_CreateRenderer");
     return renderer;
 }

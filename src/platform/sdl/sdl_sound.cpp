@@ -42,7 +42,8 @@ public:
         channel_ = -1;
     }
     bool IsPlaying() const override {
-        return channel_ >= 0 && ChannelOwners()[static_cast<size_t>(channel_)] == id_ && Mix_Playing(channel_) != 0;
+        return channel_ >= 0 && ChannelOwners()[static_cast<size_t>(channel_)] == id_ &&
+               Mix_Playing(channel_) != 0;
     }
     std::unique_ptr<ISoundBuffer> Duplicate() override { return std::make_unique<MixerBuffer>(chunk_); }
 
@@ -92,7 +93,10 @@ std::unique_ptr<ISoundBuffer> SdlSoundDevice::CreateBuffer(const WaveData& wave)
     SDL_RWops* stream = SDL_RWFromConstMem(image.data(), static_cast<int>(image.size()));
     Mix_Chunk* chunk = stream != nullptr ? Mix_LoadWAV_RW(stream, 1) : nullptr;
     if (chunk == nullptr) return nullptr;
-    return std::make_unique<MixerBuffer>(std::shared_ptr<Mix_Chunk>(chunk, [](Mix_Chunk* c) { Mix_FreeChunk(c); }));
+    return std::make_unique<MixerBuffer>(
+        std::shared_ptr<Mix_Chunk>(chunk, [](Mix_Chunk* c) { Mix_FreeChunk(c); }));
 }
 
-void SdlSoundDevice::Wait(int ms) { SDL_Delay(static_cast<Uint32>(ms)); }
+void SdlSoundDevice::Wait(int ms) {
+    SDL_Delay(static_cast<Uint32>(ms));
+}

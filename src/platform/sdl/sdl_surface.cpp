@@ -35,7 +35,9 @@ private:
     int32_t opacity_ = 255;
 };
 
-SDL_Rect ToSdl(const Rect& r) { return SDL_Rect{r.left, r.top, r.Width(), r.Height()}; }
+SDL_Rect ToSdl(const Rect& r) {
+    return SDL_Rect{r.left, r.top, r.Width(), r.Height()};
+}
 
 }  // namespace
 
@@ -72,7 +74,8 @@ std::unique_ptr<SdlDrawSurface> SdlDrawSurface::ForWindow(SDL_Renderer* renderer
 
 std::unique_ptr<SdlDrawSurface> SdlDrawSurface::ForSurface(SDL_Surface* target) {
     SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(target);
-    if (renderer == nullptr) throw GameError(std::string("Cannot create the drawing surface: ") + SDL_GetError());
+    if (renderer == nullptr)
+        throw GameError(std::string("Cannot create the drawing surface: ") + SDL_GetError());
     return std::unique_ptr<SdlDrawSurface>(new SdlDrawSurface(renderer, target, target->w, target->h));
 }
 
@@ -93,8 +96,10 @@ void SdlDrawSurface::Restore() {
 void SdlDrawSurface::RecreateTarget() {
     if (software_ != nullptr) return;
     if (target_ != nullptr) SDL_DestroyTexture(target_);
-    target_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width_, height_);
-    if (target_ == nullptr) throw GameError(std::string("Cannot create the drawing surface: ") + SDL_GetError());
+    target_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width_, height_);
+    if (target_ == nullptr)
+        throw GameError(std::string("Cannot create the drawing surface: ") + SDL_GetError());
     // Scaled smoothly in full screen; at 1:1 in a window the filter changes nothing.
     SDL_SetTextureScaleMode(target_, SDL_ScaleModeLinear);
     SDL_SetRenderTarget(renderer_, target_);
@@ -102,7 +107,8 @@ void SdlDrawSurface::RecreateTarget() {
     SDL_RenderClear(renderer_);
 }
 
-std::unique_ptr<ITexture> SdlDrawSurface::CreateTexture(const uint32_t* pixels, int32_t width, int32_t height) {
+std::unique_ptr<ITexture> SdlDrawSurface::CreateTexture(const uint32_t* pixels, int32_t width,
+                                                        int32_t height) {
     SDL_Texture* texture =
         SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, width, height);
     if (texture == nullptr) throw GameError(std::string("Cannot create a texture: ") + SDL_GetError());

@@ -25,7 +25,8 @@ public:
     int32_t Height() const override { return height_; }
     std::unique_ptr<ITexture> CreateTexture(const uint32_t* pixels, int32_t width, int32_t height) override;
     void Draw(ITexture& texture, const Rect& src, const Rect& dst, int32_t opacity) override;
-    void DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees, int32_t opacity) override;
+    void DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees,
+                     int32_t opacity) override;
     void FillRect(const Rect& rect, uint32_t rgb) override;
     void DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
                   std::string_view text) override;

@@ -5,7 +5,9 @@
 namespace {
 
 // Rounds towards minus infinity, so points left of or above the picture stay negative.
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 // The pixel under the centre of pixel `at` of a row of `from` pixels shown over `to` pixels.
 int32_t Rescale(int64_t at, int64_t from, int64_t to) {
@@ -50,9 +52,13 @@ void SdlWindow::SetFullScreen(bool fullScreen) {
     SDL_SetWindowFullscreen(window_, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
-bool SdlWindow::IsFullScreen() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0; }
+bool SdlWindow::IsFullScreen() const {
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+}
 
-bool SdlWindow::IsMaximized() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0; }
+bool SdlWindow::IsMaximized() const {
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0;
+}
 
 void SdlWindow::StorePlacement() {
     SDL_GetWindowPosition(window_, &storedX_, &storedY_);
