@@ -78,10 +78,15 @@ AutopilotInput DecideAutopilot(const GameState& state, const TSpriteEngine& root
     std::vector<Thing> things;
     bool rivalInLine = false;
     bool blockedAhead = false;
+    // The slowest limit of a sign still ahead: passing it faster sends the police.
+    double signLimit = 1e9;
     const double carLeft = state.PlayerX;
     for (int32_t i = 0; i < root.ChildCount(); ++i) {
         const TSprite* s = root.ChildAt(i);
         if (s->Dead()) continue;
+        if (const auto* sign = dynamic_cast<const TZnak*>(s);
+            sign != nullptr && !sign->Triggered && sign->Y < state.PlayerY + 60 && !state.PoliceCarPresent)
+            signLimit = std::min(signLimit, sign->Limit / 10.0 - 0.15);
         const Kind kind = Classify(s);
         if (kind == Kind::Ignore) continue;
         // Only what is still ahead of (or beside) the car.
@@ -106,12 +111,15 @@ AutopilotInput DecideAutopilot(const GameState& state, const TSpriteEngine& root
     if (best < carLeft - 4) input.left = true;
     if (best > carLeft + 4) input.right = true;
     // Keep up a good speed (9 and more shakes off the police), slow down when boxed in.
-    const double target = blockedAhead && bestCost > 5 ? 4.0 : std::min(state.MaxSpeed, 10.0);
+    // Under the limit of a sign ahead, so no chase starts; once the police come, as fast as the
+    // car goes (9 and more shakes them off).
+    const double target =
+        std::min(blockedAhead && bestCost > 5 ? 4.0 : std::min(state.MaxSpeed, 10.0), signLimit);
     if (state.Speed < target)
         input.up = true;
     else
         input.down = true;  // holds the speed without coasting
-    if (blockedAhead && bestCost > 5 && state.Speed > 2) input.handbrake = true;
+    if (state.Speed > target + 0.3 && state.Speed > 1.2) input.handbrake = true;
     input.fire = state.HasWeapon && !state.ShotInFlight && rivalInLine;
     return input;
 }

@@ -385,7 +385,7 @@ private:
                     cur.clear();
                 } else if (c == ']') {
                     if (!cur.empty()) out.push_back(cur);
-                    cur = "]";
+                    cur.assign(1, ']');  // GCC 12 at -O3 takes cur = "]" for an overlapping copy
                 } else {
                     cur += c;
                 }
