@@ -34,6 +34,8 @@ public:
     virtual void LoadGraphicsPack(const std::string& relative) = 0;
     // Ends the program (the window closes).
     virtual void CloseWindow() = 0;
+    // The game's error report: message box, stderr and the record the simulator keeps.
+    virtual void ReportError(const std::string& message) = 0;
     virtual uint64_t Now() const = 0;
 };
 

@@ -143,9 +143,26 @@ void GameScreen::ByeByeMyCar() {
     s.Paused = false;
 }
 
+void GameScreen::Enter() {
+    try {
+        StartGame();
+    } catch (const std::exception& error) {
+        Abandon(error);
+    }
+}
+
 void GameScreen::Frame(int32_t lagCount) {
-    ctx.sprites.MoveWorld(lagCount);
-    GameFrame();
+    try {
+        ctx.sprites.MoveWorld(lagCount);
+        GameFrame();
+    } catch (const std::exception& error) {
+        Abandon(error);
+    }
+}
+
+void GameScreen::Abandon(const std::exception& error) {
+    ctx.host.ReportError(error.what());
+    ctx.host.SetScreenState(Screen::MainMenu);
 }
 
 void GameScreen::GameFrame() {

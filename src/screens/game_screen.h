@@ -13,7 +13,7 @@ public:
     explicit GameScreen(const ScreenContext& context);
     ~GameScreen() override;
 
-    void Enter() override { StartGame(); }
+    void Enter() override;
     void Frame(int32_t lagCount) override;
     void Leave() override;
     void KeyDown(int32_t key, uint32_t shift) override;
@@ -35,6 +35,9 @@ public:
 
 private:
     uint64_t Now() const override;
+    // A road that cannot be drawn (a picture missing from the pack) is told once and the
+    // player is back on the main menu, instead of the same error every frame.
+    void Abandon(const std::exception& error);
     void KillAll();
     void DrawHud();
     // Draws a text of the display and keeps it in the state's list for the simulator.

@@ -95,7 +95,7 @@ public:
     std::filesystem::path ConfigFile() const;
 
     // ---- errors: reported (message box, stderr, record) and the program goes on
-    void ReportError(const std::string& message);
+    void ReportError(const std::string& message) override;
     template <class F>
     void Guard(F&& action) {
         try {

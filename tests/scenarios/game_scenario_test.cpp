@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -349,6 +350,41 @@ TEST_F(GameScenario, EachPickupTakesEffectWhenTheCarTouchesIt) {
             << c.pickup;
         EXPECT_EQ(state["Score"], c.score) << c.pickup;
     }
+}
+
+TEST_F(GameScenario, AMissingRoadPictureIsToldOnceAndThePlayerIsBackOnTheMenu) {
+    // A main pack without the road's pictures: the menu pack in its place.
+    const fs::path data = dir / "data";
+    fs::create_directories(data / "Data");
+    fs::copy(fs::path(VANDRAX_DATA) / "Music", data / "Music", fs::copy_options::recursive);
+    for (const char* pack : {"GraphicsMenu.dxg", "Sound.dxw"})
+        fs::copy_file(fs::path(VANDRAX_DATA) / "Data" / pack, data / "Data" / pack);
+    fs::copy_file(fs::path(VANDRAX_DATA) / "Data" / "GraphicsMenu.dxg", data / "Data" / "GraphicsMain.dxg");
+    const json state = [&] {
+        const fs::path stateFile = dir / "bad.json";
+        const std::string command = std::string(VANDRAX_SIM) + " --data " + data.string() + " --home " +
+                                    (dir / "home").string() + " --play 2 --until-ms 3000 --state " +
+                                    stateFile.string() + " 2>/dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::ifstream in(stateFile);
+        return json::parse(in);
+    }();
+    EXPECT_EQ(state["ScreenState"], 2);
+    ASSERT_EQ(state["errors"].size(), 1u);
+    EXPECT_EQ(state["errors"][0], "Image 'background' not found");
+    // The settings file is as start-up wrote it: the failure wrote nothing.
+    std::ifstream written(dir / "home" / "Config.cfg");
+    const std::string afterFailure((std::istreambuf_iterator<char>(written)),
+                                   std::istreambuf_iterator<char>());
+    const fs::path quietHome = dir / "quiet";
+    const std::string quiet = std::string(VANDRAX_SIM) + " --data " + data.string() + " --home " +
+                              quietHome.string() + " --until-ms 100 2>/dev/null";
+    ASSERT_EQ(std::system(quiet.c_str()), 0);
+    std::ifstream startUp(quietHome / "Config.cfg");
+    const std::string fromStartUp((std::istreambuf_iterator<char>(startUp)),
+                                  std::istreambuf_iterator<char>());
+    EXPECT_FALSE(fromStartUp.empty());
+    EXPECT_EQ(afterFailure, fromStartUp);
 }
 
 }  // namespace
