@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke soak
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -15,11 +15,19 @@ test: build
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors.
-SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests
+# Then the game itself, played by the bot for a few minutes of game time on the data tree of
+# $(BUILD) (make soak plays 30 minutes).
+SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests
+SOAK_MINUTES ?= 3
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
-	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES)
+	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
 	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do ./$$suite --gtest_brief=1 || exit 1; done
+	scripts/soak $(BUILD)-asan/vandrax-sim $(SOAK_MINUTES) -- --data $(BUILD)
+
+soak: build
+	$(MAKE) --no-print-directory sanitize SOAK_MINUTES=30
+	scripts/soak $(BUILD)/vandrax-sim 30 --max-growth-kb 4096
 
 # Each fuzz target for a short while on its corpus (tests/fuzz/README.md has the long runs).
 # The corpora grow under $(BUILD)-fuzz from one run to the next; findings are left there too.

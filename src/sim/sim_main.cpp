@@ -154,8 +154,13 @@ std::string Color(uint32_t rgb) {
     return buffer;
 }
 
+struct RunFigures {
+    std::vector<long> rssKb;  // resident memory once a minute of game time
+    int32_t maxSprites = 0;   // the most sprites on the road in one frame
+};
+
 std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
-                      const std::vector<std::string>& sounds) {
+                      const std::vector<std::string>& sounds, const RunFigures& figures) {
     std::ostringstream j;
     auto flag = [](bool b) { return b ? "true" : "false"; };
     j << "{\n";
@@ -246,6 +251,10 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
           << ", \"y\": " << t.y << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color) << "\"}";
     }
     j << "],\n";
+    j << "  \"maxSprites\": " << figures.maxSprites << ",\n";
+    j << "  \"rssKb\": [";
+    for (size_t i = 0; i < figures.rssKb.size(); ++i) j << (i ? ", " : "") << figures.rssKb[i];
+    j << "],\n";
     j << "  \"exited\": " << flag(exited) << ",\n";
     j << "  \"frames\": " << form.FramesDrawn << "\n";
     j << "}\n";
@@ -259,6 +268,7 @@ public:
         if (surfacePixels_ == nullptr) throw std::runtime_error(SDL_GetError());
         surface_ = SdlDrawSurface::ForSurface(surfacePixels_);
         sound_ = std::make_unique<RecordingSoundDevice>(clock_);
+        sound_->recordStarts = false;
         music_ = std::make_unique<XmpMusicPlayer>(XmpMusicPlayer::Clock::Virtual);
         platform_.window = &window_;
         platform_.surface = surface_.get();
@@ -393,6 +403,9 @@ public:
         if (drew) {
             if (trace_.is_open()) TraceFrame();
             frameSounds_.clear();
+            maxSprites_ = std::max(maxSprites_, form_->SpriteEngine.Engine().SpriteTotal);
+            // Resident memory once a minute of game time, for the soak runs.
+            if (form_->FramesDrawn % 3600 == 0) rssKb_.push_back(ResidentKb());
         }
     }
 
@@ -413,6 +426,15 @@ public:
     }
 
     const std::vector<std::string>& Sounds() const { return sounds_; }
+    const std::vector<long>& RssKb() const { return rssKb_; }
+    int32_t MaxSprites() const { return maxSprites_; }
+
+    static long ResidentKb() {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+        return 0;
+    }
 
     bool Screenshot(const std::string& file) {
         if (IMG_SavePNG(surfacePixels_, file.c_str()) != 0) {
@@ -482,6 +504,8 @@ private:
     std::vector<std::string> sounds_;
     std::vector<std::string> frameSounds_;
     std::ofstream trace_;
+    std::vector<long> rssKb_;
+    int32_t maxSprites_ = 0;
 };
 
 }  // namespace
@@ -530,7 +554,8 @@ int main(int argc, char** argv) {
             sim.Run(events);
         if (!options.state.empty()) {
             std::ofstream out(options.state);
-            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated(), sim.Sounds());
+            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated(), sim.Sounds(),
+                             RunFigures{sim.RssKb(), sim.MaxSprites()});
             if (!out) {
                 std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());
                 status = 1;

@@ -12,7 +12,7 @@ public:
         looped_ = looped;
         playing_ = true;
         startedAt_ = device_.Clock().now;
-        device_.starts.push_back({number_, looped});
+        if (device_.recordStarts) device_.starts.push_back({number_, looped});
     }
     void Stop() override { playing_ = false; }
     bool IsPlaying() const override {

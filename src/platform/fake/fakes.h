@@ -64,6 +64,7 @@ public:
         bool looped;
     };
     std::vector<Start> starts;
+    bool recordStarts = true;  // off for long runs, where the list would only grow
     int buffersMade = 0;
 
 private:
@@ -97,12 +98,15 @@ public:
     void Draw(ITexture&, const Rect& src, const Rect& dst, int32_t opacity) override;
     void DrawRotated(ITexture&, const Rect& src, const Rect& dst, double degrees, int32_t opacity) override;
     void FillRect(const Rect&, uint32_t) override { ++fills; }
-    void DrawText(std::string_view, int32_t, uint32_t, int32_t, int32_t, std::string_view text) override {
+    void DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
+                  std::string_view text) override {
         texts.emplace_back(text);
+        if (recordDraws) textDraws.push_back({std::string(font), size, rgb, x, y, std::string(text)});
     }
     int32_t TextWidth(std::string_view, int32_t size, std::string_view text) override {
         return static_cast<int32_t>(text.size()) * size / 2;
     }
+    int32_t TextHeight(std::string_view, int32_t size) override { return size * 3 / 2; }
     void Present() override { ++presents; }
     void Restore() override { ++restores; }
 
@@ -116,6 +120,15 @@ public:
     bool recordDraws = true;
     std::vector<DrawCall> draws;
     std::vector<std::string> texts;
+    struct TextDraw {
+        std::string font;
+        int32_t size;
+        uint32_t rgb;
+        int32_t x;
+        int32_t y;
+        std::string text;
+    };
+    std::vector<TextDraw> textDraws;
     int texturesMade = 0;
     int64_t drawCount = 0;
     int fills = 0;

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/errors.h"
 
 namespace {
 
-constexpr size_t kTextCacheLimit = 2048;
+// Enough for every text of a screen and the display's changing numbers; a long game keeps
+// drawing new scores, so the texts not drawn for longest go.
+constexpr size_t kTextCacheLimit = 256;
 
 class SdlTexture : public ITexture {
 public:
@@ -167,13 +170,13 @@ const SdlDrawSurface::CachedText* SdlDrawSurface::Text(std::string_view family, 
     key.append(family).append(1, '\0').append(std::to_string(size)).append(1, '\0');
     key.append(std::to_string(rgb)).append(1, '\0').append(text);
     auto found = texts_.find(key);
-    if (found != texts_.end()) return &found->second;
+    if (found != texts_.end()) {
+        found->second.lastUsed = ++textUses_;
+        return &found->second;
+    }
     TTF_Font* font = Font(family, size);
     if (font == nullptr || text.empty()) return nullptr;
-    if (texts_.size() >= kTextCacheLimit) {
-        for (auto& [k, cached] : texts_) SDL_DestroyTexture(cached.texture);
-        texts_.clear();
-    }
+    if (texts_.size() >= kTextCacheLimit) TrimTextCache();
     const SDL_Color color{static_cast<Uint8>((rgb >> 16) & 0xFF), static_cast<Uint8>((rgb >> 8) & 0xFF),
                           static_cast<Uint8>(rgb & 0xFF), 255};
     // The game's texts are 8-bit (Latin-1).
@@ -186,7 +189,24 @@ const SdlDrawSurface::CachedText* SdlDrawSurface::Text(std::string_view family, 
     SDL_FreeSurface(rendered);
     if (cached.texture == nullptr) return nullptr;
     SDL_SetTextureBlendMode(cached.texture, SDL_BLENDMODE_BLEND);
+    cached.lastUsed = ++textUses_;
     return &texts_.emplace(std::move(key), cached).first->second;
+}
+
+void SdlDrawSurface::TrimTextCache() {
+    std::vector<uint64_t> uses;
+    uses.reserve(texts_.size());
+    for (const auto& [key, cached] : texts_) uses.push_back(cached.lastUsed);
+    std::nth_element(uses.begin(), uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2), uses.end());
+    const uint64_t median = uses[uses.size() / 2];
+    for (auto it = texts_.begin(); it != texts_.end();) {
+        if (it->second.lastUsed < median) {
+            SDL_DestroyTexture(it->second.texture);
+            it = texts_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void SdlDrawSurface::DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
@@ -204,6 +224,11 @@ int32_t SdlDrawSurface::TextWidth(std::string_view font, int32_t size, std::stri
     int h = 0;
     if (TTF_SizeText(f, std::string(text).c_str(), &w, &h) != 0) return 0;
     return w;
+}
+
+int32_t SdlDrawSurface::TextHeight(std::string_view font, int32_t size) {
+    TTF_Font* f = Font(font, size);
+    return f != nullptr ? TTF_FontHeight(f) : 0;
 }
 
 Rect LetterboxRect(int windowWidth, int windowHeight, int surfaceWidth, int surfaceHeight) {

@@ -31,6 +31,7 @@ public:
     void DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
                   std::string_view text) override;
     int32_t TextWidth(std::string_view font, int32_t size, std::string_view text) override;
+    int32_t TextHeight(std::string_view font, int32_t size) override;
     void Present() override;
     void Restore() override;
 
@@ -46,7 +47,10 @@ private:
         SDL_Texture* texture = nullptr;
         int width = 0;
         int height = 0;
+        uint64_t lastUsed = 0;
     };
+    // Forgets the texts not drawn for longest, half of the cache at a time.
+    void TrimTextCache();
     TTF_Font* Font(std::string_view family, int32_t size);
     const CachedText* Text(std::string_view family, int32_t size, uint32_t rgb, std::string_view text);
 
@@ -58,6 +62,7 @@ private:
     std::map<std::pair<std::string, int32_t>, TTF_Font*> fonts_;
     std::map<std::string, std::string> fontFiles_;
     std::unordered_map<std::string, CachedText> texts_;
+    uint64_t textUses_ = 0;
 };
 
 // The file of the installed font that best matches a family name ("Arial" gives Liberation Sans).
