@@ -1,0 +1,24 @@
+#pragma once
+// The command line of vandrax-scored.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct ServerOptions {
+    std::string host = "127.0.0.1";
+    int port = 8080;       // 0: any free port (printed when listening)
+    std::string database;  // empty: the default SQLite file
+    size_t rateLimit = 10;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Serve, Help, Version, Error } action = Action::Serve;
+    ServerOptions options;
+    std::string error;  // for Action::Error
+};
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();

@@ -1,0 +1,306 @@
+#include "sqlite_store.h"
+
+#include <sqlite3.h>
+
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The schema, one step a version. A step never changes once released: a new one is added.
+const std::vector<std::string_view> kMigrations = {
+    // 1: scores and the open tokens.
+    "CREATE TABLE scores ("
+    "  id INTEGER PRIMARY KEY,"
+    "  name TEXT NOT NULL,"
+    "  score INTEGER NOT NULL,"
+    "  country TEXT NOT NULL,"
+    "  created_at INTEGER NOT NULL,"
+    "  address TEXT NOT NULL);"
+    "CREATE INDEX scores_by_rank ON scores (score DESC, created_at, id);"
+    "CREATE TABLE tokens (token TEXT PRIMARY KEY, issued_at INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE INDEX tokens_by_age ON tokens (issued_at);",
+};
+
+class Connection;
+
+class Statement {
+public:
+    Statement(sqlite3* db, std::string_view sql) : db_(db) {
+        if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                               &stmt_, nullptr) != SQLITE_OK)
+            throw StoreError(std::string("sqlite: ") + sqlite3_errmsg(db));
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement() { sqlite3_finalize(stmt_); }
+
+    Statement& Bind(int index, int64_t value) {
+        Check(sqlite3_bind_int64(stmt_, index, value));
+        return *this;
+    }
+    Statement& Bind(int index, const std::string& value) {
+        Check(
+            sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    // True while a row is there to read.
+    bool Step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        Check(rc);
+        return false;
+    }
+    int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+                    : std::string();
+    }
+    // Ready for the next use, bindings cleared.
+    void Reset() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+
+private:
+    void Check(int rc) const {
+        if (rc != SQLITE_OK) throw StoreError(std::string("sqlite: ") + sqlite3_errmsg(db_));
+    }
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Resets the statement however the use ends.
+class Use {
+public:
+    explicit Use(Statement& statement) : statement_(statement) {}
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    ~Use() { statement_.Reset(); }
+    Statement* operator->() { return &statement_; }
+
+private:
+    Statement& statement_;
+};
+
+class Connection {
+public:
+    Connection(const std::string& path, bool readOnly) {
+        const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                          SQLITE_OPEN_NOMUTEX;
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+            const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+            sqlite3_close(db_);
+            throw StoreError("sqlite: cannot open " + path + ": " + message);
+        }
+        // Another process (a second server, the operator's sqlite3) may hold the lock a moment.
+        sqlite3_busy_timeout(db_, 5000);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() {
+        statements_.clear();
+        sqlite3_close(db_);
+    }
+
+    void Exec(std::string_view sql) {
+        char* error = nullptr;
+        if (sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string message = error ? error : sqlite3_errmsg(db_);
+            sqlite3_free(error);
+            throw StoreError("sqlite: " + message);
+        }
+    }
+
+    // The statement for this text, prepared once for the connection's life.
+    Statement& Prepared(std::string_view sql) {
+        for (auto& [text, statement] : statements_)
+            if (text == sql) return *statement;
+        statements_.emplace_back(sql, std::make_unique<Statement>(db_, sql));
+        return *statements_.back().second;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::vector<std::pair<std::string_view, std::unique_ptr<Statement>>> statements_;
+};
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection) : connection_(connection) {
+        connection_.Exec("BEGIN IMMEDIATE");
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction() {
+        if (!done_) {
+            try {
+                connection_.Exec("ROLLBACK");
+            } catch (const StoreError&) {
+                // The transaction is gone already; nothing more to undo.
+            }
+        }
+    }
+    void Commit() {
+        connection_.Exec("COMMIT");
+        done_ = true;
+    }
+
+private:
+    Connection& connection_;
+    bool done_ = false;
+};
+
+constexpr std::string_view kInsertToken = "INSERT INTO tokens (token, issued_at) VALUES (?1, ?2)";
+constexpr std::string_view kTakeToken = "DELETE FROM tokens WHERE token = ?1 RETURNING issued_at";
+constexpr std::string_view kInsertScore =
+    "INSERT INTO scores (name, score, country, created_at, address) VALUES (?1, ?2, ?3, ?4, ?5)";
+constexpr std::string_view kPurgeTokens = "DELETE FROM tokens WHERE issued_at < ?1";
+constexpr std::string_view kBestScores =
+    "SELECT name, score, country, created_at FROM scores ORDER BY score DESC, created_at, id LIMIT ?1";
+constexpr std::string_view kAllScores =
+    "SELECT name, score, country, created_at, address FROM scores ORDER BY id";
+constexpr std::string_view kSchemaVersion = "SELECT coalesce(max(version), 0) FROM schema_migrations";
+
+class SqliteStore final : public IScoreStore {
+public:
+    explicit SqliteStore(std::string path) : path_(std::move(path)), writer_(path_, false) {
+        // WAL: readers never wait for the writer, and the file stays one database. NORMAL
+        // synchronisation keeps the file whole if the server dies; a power cut may lose the last
+        // few scores, which is a fair price for not syncing on every score.
+        writer_.Exec("PRAGMA journal_mode=WAL");
+        writer_.Exec("PRAGMA synchronous=NORMAL");
+        Migrate();
+    }
+
+    void IssueToken(const std::string& token, int64_t issuedAt) override {
+        std::lock_guard lock(writeMutex_);
+        Use insert(writer_.Prepared(kInsertToken));
+        insert->Bind(1, token).Bind(2, issuedAt).Step();
+    }
+
+    SubmitOutcome SubmitScore(const std::string& token, int64_t now, int64_t lifetime,
+                              const StoredScore& score) override {
+        std::lock_guard lock(writeMutex_);
+        Transaction transaction(writer_);
+        int64_t issuedAt = 0;
+        {
+            Use take(writer_.Prepared(kTakeToken));
+            if (!take->Bind(1, token).Step()) return SubmitOutcome::UnknownToken;
+            issuedAt = take->Int(0);
+            while (take->Step()) {
+            }
+        }
+        if (now - issuedAt > lifetime) {
+            transaction.Commit();  // the token is used up either way
+            return SubmitOutcome::ExpiredToken;
+        }
+        {
+            Use insert(writer_.Prepared(kInsertScore));
+            insert->Bind(1, score.name).Bind(2, score.score).Bind(3, score.country).Bind(4, score.time);
+            insert->Bind(5, score.address).Step();
+        }
+        transaction.Commit();
+        return SubmitOutcome::Stored;
+    }
+
+    void PurgeTokens(int64_t issuedBefore) override {
+        std::lock_guard lock(writeMutex_);
+        Use purge(writer_.Prepared(kPurgeTokens));
+        purge->Bind(1, issuedBefore).Step();
+    }
+
+    std::vector<RankedScore> BestScores(int64_t limit) override {
+        Reader reader(*this);
+        Use best(reader->Prepared(kBestScores));
+        best->Bind(1, limit);
+        std::vector<RankedScore> rows;
+        while (best->Step()) {
+            rows.push_back({static_cast<int64_t>(rows.size()) + 1, best->Text(0), best->Int(1), best->Text(2),
+                            best->Int(3)});
+        }
+        return rows;
+    }
+
+    std::vector<StoredScore> AllScores() override {
+        Reader reader(*this);
+        Use all(reader->Prepared(kAllScores));
+        std::vector<StoredScore> rows;
+        while (all->Step())
+            rows.push_back({all->Text(0), all->Int(1), all->Text(2), all->Int(3), all->Text(4)});
+        return rows;
+    }
+
+    int SchemaVersion() override {
+        Reader reader(*this);
+        Use version(reader->Prepared(kSchemaVersion));
+        version->Step();
+        return static_cast<int>(version->Int(0));
+    }
+
+private:
+    // A read-only connection lent from the pool for one call; reads run beside the writer.
+    class Reader {
+    public:
+        explicit Reader(SqliteStore& store) : store_(store) {
+            {
+                std::lock_guard lock(store_.readersMutex_);
+                if (!store_.idleReaders_.empty()) {
+                    connection_ = std::move(store_.idleReaders_.back());
+                    store_.idleReaders_.pop_back();
+                }
+            }
+            if (!connection_) connection_ = std::make_unique<Connection>(store_.path_, true);
+        }
+        Reader(const Reader&) = delete;
+        Reader& operator=(const Reader&) = delete;
+        ~Reader() {
+            std::lock_guard lock(store_.readersMutex_);
+            store_.idleReaders_.push_back(std::move(connection_));
+        }
+        Connection* operator->() { return connection_.get(); }
+
+    private:
+        SqliteStore& store_;
+        std::unique_ptr<Connection> connection_;
+    };
+
+    void Migrate() {
+        std::lock_guard lock(writeMutex_);
+        Transaction transaction(writer_);
+        writer_.Exec(
+            "CREATE TABLE IF NOT EXISTS schema_migrations ("
+            "  version INTEGER PRIMARY KEY, applied_at INTEGER NOT NULL DEFAULT (strftime('%s','now')))");
+        int64_t current = 0;
+        {
+            Use version(writer_.Prepared(kSchemaVersion));
+            version->Step();
+            current = version->Int(0);
+        }
+        if (current > static_cast<int64_t>(kMigrations.size()))
+            throw StoreError("sqlite: the database is at schema version " + std::to_string(current) +
+                             ", newer than this server knows (" + std::to_string(kMigrations.size()) + ")");
+        for (auto step = static_cast<size_t>(current); step < kMigrations.size(); ++step) {
+            writer_.Exec(kMigrations[step]);
+            writer_.Exec("INSERT INTO schema_migrations (version) VALUES (" + std::to_string(step + 1) + ")");
+        }
+        transaction.Commit();
+    }
+
+    std::string path_;
+    std::mutex writeMutex_;
+    Connection writer_;
+    std::mutex readersMutex_;
+    std::vector<std::unique_ptr<Connection>> idleReaders_;
+};
+
+}  // namespace
+
+std::unique_ptr<IScoreStore> OpenSqliteStore(const std::string& path) {
+    return std::make_unique<SqliteStore>(path);
+}
