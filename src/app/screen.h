@@ -5,6 +5,7 @@
 // dispatches through it; a screen reaches the window only through the context it is given.
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,11 @@
 #include "base/screens.h"
 
 class GameAudio;
+class IDesktop;
 class IDrawSurface;
+class IHttpClient;
 class IKeyboard;
+class IPictureLoader;
 class IWindow;
 class TDXInput;
 class TDXSpriteEngine;
@@ -50,6 +54,12 @@ struct ScreenContext {
     IDrawSurface& surface;
     IKeyboard& keyboard;
     TDXInput& input;  // the polled 36 states
+    // ---- the online side: score server, desktop links, the promotion page's pictures
+    IHttpClient& http;
+    IDesktop& desktop;
+    IPictureLoader& pictures;
+    std::filesystem::path dataRoot;  // link files and wdata/ live here
+    std::string scoreServer;         // base address, "http://host:port"
 };
 
 class IScreen {

@@ -8,15 +8,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
+#include <string>
 
 #include "app/random.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
+#include "online/web_links.h"
 #include "platform/clock.h"
+#include "platform/sdl/curl_http.h"
 #include "platform/sdl/music_xmp.h"
 #include "platform/sdl/paths.h"
+#include "platform/sdl/sdl_desktop.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_input.h"
+#include "platform/sdl/sdl_pictures.h"
 #include "platform/sdl/sdl_session.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/sdl_surface.h"
@@ -55,6 +61,9 @@ void Run() {
     XmpMusicPlayer music(XmpMusicPlayer::Clock::Audio);
     SdlKeyboard keyboard(handles.window);
     SdlClock clock;
+    CurlHttpClient http;
+    SdlDesktop desktop;
+    SdlPictureLoader pictures;
 
     Platform platform;
     platform.window = &window;
@@ -63,6 +72,14 @@ void Run() {
     platform.music = &music;
     platform.keyboard = &keyboard;
     platform.clock = &clock;
+    platform.http = &http;
+    platform.desktop = &desktop;
+    platform.pictures = &pictures;
+    if (const std::optional<std::string> server = ScoreServerBase(std::getenv("VANDRAX_SCORE_SERVER")))
+        platform.scoreServer = *server;
+    else
+        std::fprintf(stderr, "vandrax: VANDRAX_SCORE_SERVER is no http or https address; using %s\n",
+                     platform.scoreServer.c_str());
     platform.dataRoot = FindDataRoot();
     try {
         platform.settingsFolder = SettingsFolder();
@@ -111,7 +128,8 @@ int main(int argc, char** argv) {
             std::printf(
                 "Usage: vandrax [--help] [--version]\n"
                 "Two gangs fight over the last town: drive, dodge and shoot.\n"
-                "Settings and high scores: $XDG_CONFIG_HOME/vandrax/Config.cfg\n");
+                "Settings and high scores: $XDG_CONFIG_HOME/vandrax/Config.cfg\n"
+                "Score server: VANDRAX_SCORE_SERVER (default http://localhost:8642)\n");
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {

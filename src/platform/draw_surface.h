@@ -33,6 +33,8 @@ public:
     virtual void DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
                           std::string_view text) = 0;
     virtual int32_t TextWidth(std::string_view font, int32_t size, std::string_view text) = 0;
+    // The height of a line of text in that font: the box DrawText fills.
+    virtual int32_t TextHeight(std::string_view font, int32_t size) = 0;
     // Shows what has been drawn since the last present.
     virtual void Present() = 0;
     // The device lost its textures: make the drawing target anew and forget cached text.

@@ -23,4 +23,6 @@ public:
     virtual void WarpPointer(int32_t x, int32_t y) = 0;
     // The application's message box (modal in the game, recorded in the simulator).
     virtual void ShowMessage(const std::string& text) = 0;
+    // The same box in the information style (the game's own notices, not errors).
+    virtual void ShowInformation(const std::string& text) { ShowMessage(text); }
 };

@@ -5,6 +5,7 @@
 #include "app/settings_file.h"
 #include "base/errors.h"
 #include "online/share.h"
+#include "online/web_links.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/keyboard.h"
@@ -44,7 +45,12 @@ TMainForm::TMainForm(const Platform& platform)
                                 Required(platform.window, "window"),
                                 Required(platform.surface, "drawing surface"),
                                 Required(platform.keyboard, "keyboard"),
-                                DXInput};
+                                DXInput,
+                                platform.http != nullptr ? *platform.http : noNetwork_,
+                                platform.desktop != nullptr ? *platform.desktop : noDesktop_,
+                                platform.pictures != nullptr ? *platform.pictures : noPictures_,
+                                platform.dataRoot,
+                                platform.scoreServer};
     auto put = [&](Screen screen, std::unique_ptr<IScreen> unit) {
         screens_[static_cast<size_t>(screen)] = std::move(unit);
     };
@@ -55,7 +61,9 @@ TMainForm::TMainForm(const Platform& platform)
     put(Screen::Help, std::make_unique<BlankSubScreen>(context, Screen::Help));
     put(Screen::Options, std::make_unique<BlankSubScreen>(context, Screen::Options));
     put(Screen::HighScores, std::make_unique<BlankSubScreen>(context, Screen::HighScores));
-    put(Screen::Promotion, std::make_unique<ShareScreen>(context));
+    auto share = std::make_unique<TShareScreen>(context);
+    ShareScreen = share.get();
+    put(Screen::Promotion, std::move(share));
     put(Screen::GameOver, std::make_unique<GameOverScreen>(context));
     Timer1.OnTimer = [this] { Guard([&] { Timer1Timer(); }); };
 }
@@ -101,6 +109,8 @@ void TMainForm::FormCreate() {
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
+        // A description that cannot be read is told, and the game goes on without the page.
+        Guard([&] { ShareScreen->Load(); });
         SetScreenState(Screen::Splash);
     });
 }
@@ -228,6 +238,14 @@ void TMainForm::FormCloseQuery() {
     Guard([&] {
         if (IScreen* screen = CurrentScreen()) screen->CloseRequested();
     });
+}
+
+void TMainForm::CloseWindow() {
+    if (ScreenState == Screen::Promotion) {
+        IDesktop& desktop = platform_.desktop != nullptr ? *platform_.desktop : noDesktop_;
+        OpenLinkFile(desktop, platform_.dataRoot, "play.url");
+    }
+    terminated_ = true;
 }
 
 void TMainForm::SetApplicationActive(bool active) {

@@ -18,13 +18,19 @@
 #include "engine/image_list.h"
 #include "engine/sprite.h"
 #include "engine/wave_list.h"
+#include "online/offline.h"
+#include "online/web_links.h"
 
 class IClock;
+class IDesktop;
 class IDrawSurface;
+class IHttpClient;
 class IKeyboard;
 class IMusicPlayer;
+class IPictureLoader;
 class ISoundDevice;
 class IWindow;
+class TShareScreen;
 struct ConfigValues;
 
 // What the game needs of the machine. Every pointer outlives the form.
@@ -35,6 +41,12 @@ struct Platform {
     IMusicPlayer* music = nullptr;
     IKeyboard* keyboard = nullptr;
     IClock* clock = nullptr;
+    // The online side; without them the game runs offline, opens nothing and shows no
+    // promotion page.
+    IHttpClient* http = nullptr;
+    IDesktop* desktop = nullptr;
+    IPictureLoader* pictures = nullptr;
+    std::string scoreServer{kDefaultScoreServer};
     std::filesystem::path dataRoot;        // holds Data/ and Music/
     std::filesystem::path settingsFolder;  // holds Config.cfg
 };
@@ -113,6 +125,7 @@ public:
     GameAudio Audio;
     PadState Pad;
     TDXInput DXInput;
+    TShareScreen* ShareScreen = nullptr;  // the exit promotion page, one of the screens
 
     // ---- what happened, for the simulator's state and the tests
     std::vector<std::string> Errors;
@@ -124,7 +137,9 @@ public:
 
 private:
     void LoadGraphicsPack(const std::string& relative) override;
-    void CloseWindow() override { terminated_ = true; }
+    // FormClose: from the promotion page, the only screen the window closes from, "play.url"
+    // opens on the way out.
+    void CloseWindow() override;
     std::string DataPath(const std::string& relative) const;
     void DXDrawInitialize();
     void DXDrawFinalize();
@@ -139,6 +154,9 @@ private:
     ConfigValues CurrentSettings() const;
 
     Platform platform_;
+    NoNetwork noNetwork_;
+    NoDesktop noDesktop_;
+    NoPictures noPictures_;
     std::array<std::unique_ptr<IScreen>, kScreenCount> screens_;
     bool surfaceReady_ = false;
     bool terminated_ = false;

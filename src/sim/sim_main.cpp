@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <typeinfo>
@@ -21,9 +22,12 @@
 #include "app/random.h"
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
+#include "platform/fake/online_fakes.h"
+#include "platform/sdl/curl_http.h"
 #include "platform/sdl/music_xmp.h"
 #include "platform/sdl/paths.h"
 #include "platform/sdl/sdl_input.h"
+#include "platform/sdl/sdl_pictures.h"
 #include "platform/sdl/sdl_session.h"
 #include "platform/sdl/sdl_surface.h"
 #include "screens/autopilot.h"
@@ -47,12 +51,13 @@ struct Options {
     int32_t play = 0;  // a clan: go straight to the game
     std::string trace;
     bool autopilot = false;
+    std::string scoreServer;  // empty: offline, no request leaves the simulator
 };
 
 const char* const kUsage =
     "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
     "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n"
-    "                   [--play CLAN] [--trace FILE] [--autopilot]\n";
+    "                   [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -81,7 +86,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.trace = value();
         else if (arg == "--autopilot")
             options.autopilot = true;
-        else if (arg == "--play") {
+        else if (arg == "--score-server") {
+            const std::optional<std::string> base = ScoreServerBase(value().c_str());
+            if (!base || argv[i][0] == '\0')
+                throw std::runtime_error("--score-server wants an http or https address");
+            options.scoreServer = *base;
+        } else if (arg == "--play") {
             options.play = std::stoi(value());
             if (options.play != 1 && options.play != 2)
                 throw std::runtime_error("--play wants 1 (Bulldogs) or 2 (Dragons)");
@@ -159,8 +169,32 @@ struct RunFigures {
     int32_t maxSprites = 0;   // the most sprites on the road in one frame
 };
 
+// What the game asked of the online side: the desktop's opens and the HTTP requests.
+struct OnlineRecord {
+    const std::vector<std::string>& linksOpened;
+    const std::vector<std::pair<std::string, std::string>>& requests;  // URL, outcome
+};
+
+// Every request, with how it ended, on the way to the real client or the offline one.
+class LoggedHttp : public IHttpClient {
+public:
+    explicit LoggedHttp(IHttpClient& inner) : inner_(inner) {}
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) override {
+        HttpAnswer answer = inner_.Get(url, headers);
+        static const char* const kOutcomes[] = {"ok",        "http-error", "no-connection",
+                                                "timed-out", "too-large",  "failed"};
+        requests.emplace_back(url, kOutcomes[static_cast<int>(answer.outcome)]);
+        return answer;
+    }
+    std::vector<std::pair<std::string, std::string>> requests;
+
+private:
+    IHttpClient& inner_;
+};
+
 std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
-                      const std::vector<std::string>& sounds, const RunFigures& figures) {
+                      const std::vector<std::string>& sounds, const RunFigures& figures,
+                      const OnlineRecord& online) {
     std::ostringstream j;
     auto flag = [](bool b) { return b ? "true" : "false"; };
     j << "{\n";
@@ -205,6 +239,13 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
     };
     list("soundsPlayed", sounds);
     list("errors", form.Errors);
+    list("messages", window.messages);
+    list("linksOpened", online.linksOpened);
+    j << "  \"httpRequests\": [";
+    for (size_t i = 0; i < online.requests.size(); ++i)
+        j << (i ? ", " : "") << "{\"url\": " << JsonString(online.requests[i].first)
+          << ", \"outcome\": " << JsonString(online.requests[i].second) << "}";
+    j << "],\n";
     list("packsLoaded", form.PacksLoaded);
     j << "  \"soundPackLoads\": " << form.SoundPackLoads << ",\n";
     std::map<std::string, int> classes;
@@ -276,6 +317,16 @@ public:
         platform_.music = music_.get();
         platform_.keyboard = &keyboard_;
         platform_.clock = &clock_;
+        // The simulator stays off the network unless told which server to use: offline, every
+        // request finds no server. Links are only written down, never opened.
+        if (!options.scoreServer.empty()) {
+            curl_ = std::make_unique<CurlHttpClient>();
+            platform_.scoreServer = options.scoreServer;
+        }
+        http_ = std::make_unique<LoggedHttp>(curl_ ? static_cast<IHttpClient&>(*curl_) : offline_);
+        platform_.http = http_.get();
+        platform_.desktop = &desktop_;
+        platform_.pictures = &pictures_;
         platform_.dataRoot = options.data;
         platform_.settingsFolder = options.home;
         form_ = std::make_unique<TMainForm>(platform_);
@@ -487,6 +538,7 @@ public:
 
     TMainForm& Form() { return *form_; }
     FakeWindow& Window() { return window_; }
+    OnlineRecord Online() const { return {desktop_.opened, http_->requests}; }
 
 private:
     const Options& options_;
@@ -497,6 +549,11 @@ private:
     std::unique_ptr<SdlDrawSurface> surface_;
     std::unique_ptr<RecordingSoundDevice> sound_;
     std::unique_ptr<XmpMusicPlayer> music_;
+    ScriptedHttpClient offline_;
+    std::unique_ptr<CurlHttpClient> curl_;
+    std::unique_ptr<LoggedHttp> http_;
+    RecordingDesktop desktop_;
+    SdlPictureLoader pictures_;
     Platform platform_;
     std::unique_ptr<TMainForm> form_;
     // The state file keeps the first sounds of a run; a long run does not grow for ever.
@@ -555,7 +612,7 @@ int main(int argc, char** argv) {
         if (!options.state.empty()) {
             std::ofstream out(options.state);
             out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated(), sim.Sounds(),
-                             RunFigures{sim.RssKb(), sim.MaxSprites()});
+                             RunFigures{sim.RssKb(), sim.MaxSprites()}, sim.Online());
             if (!out) {
                 std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());
                 status = 1;

@@ -117,3 +117,7 @@ void SdlWindow::MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) con
 void SdlWindow::ShowMessage(const std::string& text) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Vandrax", text.c_str(), window_);
 }
+
+void SdlWindow::ShowInformation(const std::string& text) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Vandrax", text.c_str(), window_);
+}

@@ -37,6 +37,7 @@ public:
     void SetPointer(PointerShape shape) override;
     void WarpPointer(int32_t x, int32_t y) override;
     void ShowMessage(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
 
     // Window pixels to surface pixels.
     void MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) const;

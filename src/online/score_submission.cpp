@@ -1,0 +1,80 @@
+#include "online/score_submission.h"
+
+#include <cstdio>
+
+#include "app/game_state.h"
+#include "app/text_codec.h"
+#include "platform/window.h"
+
+std::vector<HttpHeader> ScoreServerHeaders() {
+    // The headers the score server has always seen from the game.
+    return {{"Accept", "text/html, */*"},
+            {"Content-Type", "text/html"},
+            {"User-Agent", "Mozilla/3.0 (compatible; Indy Library)"}};
+}
+
+std::string VersionAnswerField(std::string_view answer) {
+    std::string_view rest = answer;
+    std::string_view field;
+    for (int i = 0; i < 5; ++i) {
+        const size_t bar = rest.find('|');
+        if (bar == std::string_view::npos) {
+            field = {};  // the rest stays as it is
+        } else {
+            field = rest.substr(0, bar);
+            rest = rest.substr(bar + 1);
+        }
+    }
+    return std::string(field);
+}
+
+std::string ResultRecord(std::string_view name, int32_t score, std::string_view p, std::string_view country) {
+    std::string record = "type=0|name=";
+    record += name;
+    record += "|score=" + std::to_string(score);
+    record += "|key=";
+    record += kScoreKey;
+    record += "|p=";
+    record += p;
+    record += "|add=";
+    record += country;
+    record += "|z=";
+    // A multiple of 5 characters encodes without bits put in front, so the server decodes the
+    // record exactly.
+    record.append((5 - record.size() % 5) % 5, '0');
+    return record;
+}
+
+namespace {
+
+std::string Url(std::string_view serverBase, std::string_view query) {
+    while (!serverBase.empty() && serverBase.back() == '/') serverBase.remove_suffix(1);
+    return std::string(serverBase) + std::string(query);
+}
+
+}  // namespace
+
+SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::string_view name, int32_t score,
+                       std::string_view country) {
+    const std::vector<HttpHeader> headers = ScoreServerHeaders();
+    const HttpAnswer version = http.Get(Url(serverBase, kVersionQuery), headers);
+    // A failed request leaves no answer to read: a part of a body cut off by a time-out or the
+    // size limit is no version answer.
+    const std::string answer = version.Ok() ? version.body : std::string();
+    if (answer.compare(0, 2, "OK") != 0) {
+        if (!version.Ok()) std::fprintf(stderr, "vandrax: score server: %s\n", version.detail.c_str());
+        return SubmitResult::CannotConnect;
+    }
+    const std::string record = ResultRecord(name, score, VersionAnswerField(answer), country);
+    const HttpAnswer sent = http.Get(Url(serverBase, kScoreQuery) + EncodeText(record), headers);
+    // A lost score query is not the player's business; the log keeps it.
+    if (!sent.Ok()) std::fprintf(stderr, "vandrax: score server: %s\n", sent.detail.c_str());
+    return SubmitResult::Sent;
+}
+
+SubmitResult SubmitScore(const ScreenContext& ctx) {
+    const SubmitResult result =
+        SendScore(ctx.http, ctx.scoreServer, ctx.state.Edit2, ctx.state.Score, ctx.state.Edit1);
+    if (result == SubmitResult::CannotConnect) ctx.window.ShowInformation(std::string(kCannotConnect));
+    return result;
+}

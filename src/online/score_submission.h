@@ -1,0 +1,44 @@
+#pragma once
+// Sending a new high score to the score server: a version query first, then one query whose
+// only parameter is the whole result record in the game's own text encoding. Both block until
+// the server answers or the client's bounds run out (see platform/http_client.h); nothing is
+// retried or kept for later.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/screen.h"
+#include "platform/http_client.h"
+
+inline constexpr std::string_view kVersionQuery = "/cgi/version.pl?version&prg=Vandrax";
+inline constexpr std::string_view kScoreQuery = "/cgi/version.pl?hs&prg=Vandrax&inf=";
+// The "key=" field's fixed value; only the score server reads it.
+inline constexpr std::string_view kScoreKey = "1";
+inline constexpr std::string_view kCannotConnect = "Can't connect to server!";
+
+// The request headers both queries carry.
+std::vector<HttpHeader> ScoreServerHeaders();
+
+// The fifth "|"-separated field of the version answer ("OK" is the first): "OK|a|b|c|d|e"
+// gives "d", a shorter answer an empty field.
+std::string VersionAnswerField(std::string_view answer);
+
+// "type=0|name=...|score=...|key=...|p=...|add=...|z=" filled with "0" to a multiple of 5
+// characters. Name and country go in as they are.
+std::string ResultRecord(std::string_view name, int32_t score, std::string_view p, std::string_view country);
+
+enum class SubmitResult {
+    Sent,           // the score query went out (whatever became of it)
+    CannotConnect,  // the version query got no answer starting with "OK": nothing was sent
+};
+
+// Both queries against the server at `serverBase` ("http://host:port").
+SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::string_view name, int32_t score,
+                       std::string_view country);
+
+// The name entry's "send": the player name (Edit2), the country (Edit1) and Score of the game
+// state, to the server of the context; "Can't connect to server!" in a message box when the
+// version query fails.
+SubmitResult SubmitScore(const ScreenContext& ctx);

@@ -1,0 +1,42 @@
+#pragma once
+// HTTP GET for the score server. Requests block the calling thread, but never for long: the
+// connection gets kHttpConnectTimeoutMs, the whole request kHttpRequestTimeoutMs, and an answer
+// longer than kHttpAnswerLimit bytes is cut off and counts as failed.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr int32_t kHttpConnectTimeoutMs = 3000;
+inline constexpr int32_t kHttpRequestTimeoutMs = 6000;
+inline constexpr size_t kHttpAnswerLimit = 64 * 1024;
+
+struct HttpHeader {
+    std::string name;
+    std::string value;
+};
+
+struct HttpAnswer {
+    enum class Outcome {
+        Ok,            // a 2xx status and the whole body
+        HttpError,     // the server answered with another status
+        NoConnection,  // refused, unreachable, no such host
+        TimedOut,      // no connection or no whole answer within the bounds
+        TooLarge,      // the body passed kHttpAnswerLimit
+        Failed,        // anything else (a broken connection, a bad URL, ...)
+    };
+    Outcome outcome = Outcome::Failed;
+    int32_t status = 0;  // the HTTP status, 0 when none arrived
+    std::string body;    // what arrived, never more than kHttpAnswerLimit bytes
+    std::string detail;  // the client's own words on a failure, for the log
+
+    bool Ok() const { return outcome == Outcome::Ok; }
+};
+
+class IHttpClient {
+public:
+    virtual ~IHttpClient() = default;
+    // One GET with these request headers. Cookies the server sets are kept for later requests.
+    virtual HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) = 0;
+};

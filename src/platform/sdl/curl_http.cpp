@@ -1,0 +1,121 @@
+#include "platform/sdl/curl_http.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace {
+
+struct Transfer {
+    std::string body;
+    size_t limit = 0;
+    bool overflowed = false;
+};
+
+// Content-Length alone does not bound an answer (chunked or unannounced bodies), so the
+// transfer also stops here once the limit is passed.
+size_t Collect(char* data, size_t size, size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (transfer.body.size() + bytes > transfer.limit) {
+        transfer.body.append(data, transfer.limit - transfer.body.size());
+        transfer.overflowed = true;
+        return 0;  // curl ends the transfer with CURLE_WRITE_ERROR
+    }
+    transfer.body.append(data, bytes);
+    return bytes;
+}
+
+bool HasLineBreak(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+struct HeaderList {
+    curl_slist* list = nullptr;
+    ~HeaderList() { curl_slist_free_all(list); }
+};
+
+}  // namespace
+
+CurlHttpClient::CurlHttpClient(const Limits& limits) : limits_(limits) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    CURL* curl = curl_easy_init();
+    handle_ = curl;
+    if (curl == nullptr) return;
+    // An empty cookie file switches the cookie engine on without reading any file.
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits_.connectMs));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits_.requestMs));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.answerBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);
+}
+
+CurlHttpClient::~CurlHttpClient() {
+    if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
+HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers) {
+    HttpAnswer answer;
+    CURL* curl = static_cast<CURL*>(handle_);
+    if (curl == nullptr) {
+        answer.detail = "libcurl could not start";
+        return answer;
+    }
+    HeaderList list;
+    for (const HttpHeader& header : headers) {
+        // A line break would smuggle a header or a request of its own into this one.
+        if (HasLineBreak(header.name) || HasLineBreak(header.value) || header.name.empty()) {
+            answer.detail = "a request header holds a line break";
+            return answer;
+        }
+        const std::string line = header.name + ": " + header.value;
+        curl_slist* next = curl_slist_append(list.list, line.c_str());
+        if (next == nullptr) {
+            answer.detail = "out of memory";
+            return answer;
+        }
+        list.list = next;
+    }
+    Transfer transfer;
+    transfer.limit = limits_.answerBytes;
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list.list);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    const CURLcode code = curl_easy_perform(curl);
+    // The list dies with this call; the handle must not keep pointing at it.
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    answer.status = static_cast<int32_t>(status);
+    answer.body = std::move(transfer.body);
+    answer.detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+    using Outcome = HttpAnswer::Outcome;
+    if (transfer.overflowed || code == CURLE_FILESIZE_EXCEEDED) {
+        answer.outcome = Outcome::TooLarge;
+    } else if (code == CURLE_OPERATION_TIMEDOUT) {
+        answer.outcome = Outcome::TimedOut;
+    } else if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST ||
+               code == CURLE_COULDNT_RESOLVE_PROXY) {
+        answer.outcome = Outcome::NoConnection;
+    } else if (code != CURLE_OK) {
+        answer.outcome = Outcome::Failed;
+    } else if (status < 200 || status > 299) {
+        answer.outcome = Outcome::HttpError;
+        answer.detail = "HTTP status " + std::to_string(status);
+    } else {
+        answer.outcome = Outcome::Ok;
+        answer.detail.clear();
+    }
+    return answer;
+}

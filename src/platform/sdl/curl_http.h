@@ -1,0 +1,28 @@
+#pragma once
+// The HTTP client on libcurl: one handle for the program's life, so connections and cookies
+// carry from one request to the next. No proxy, no redirects, plain http and https only.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/http_client.h"
+
+class CurlHttpClient : public IHttpClient {
+public:
+    struct Limits {
+        int32_t connectMs = kHttpConnectTimeoutMs;
+        int32_t requestMs = kHttpRequestTimeoutMs;
+        size_t answerBytes = kHttpAnswerLimit;
+    };
+    CurlHttpClient() : CurlHttpClient(Limits{}) {}
+    explicit CurlHttpClient(const Limits& limits);
+    ~CurlHttpClient() override;
+    CurlHttpClient(const CurlHttpClient&) = delete;
+    CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) override;
+
+private:
+    void* handle_ = nullptr;  // CURL*
+    Limits limits_;
+};
