@@ -77,6 +77,11 @@ struct GameState {
     // ---- the menus
     int32_t MouseX = 0;
     int32_t MouseY = 0;
+    // Set while the pointer is outside every hot region: the next item it enters sounds.
+    bool HoverArmed = false;
+    uint8_t HelpPage = 1;  // 1 overview, 2 controls, 3 about
+    // Width of the country text in the options' font, as the text cursor last measured it.
+    int32_t CountryTextWidth = 0;
     int32_t PromoCountdown = 0;
 
     // The texts of the head-up display drawn in the last game frame, for the simulator.

@@ -33,6 +33,9 @@ public:
     virtual void SetScreenState(Screen value) = 0;
     virtual void GameMainExitClick() = 0;
     virtual void GameFullScreenClick() = 0;
+    // Music and sound on or off: the check mark only (the options screen starts and stops the music).
+    virtual void GameMusicClick() = 0;
+    virtual void GameSoundClick() = 0;
     virtual void SaveConfig() = 0;
     // Loads a graphics pack into the image list and builds its colour table.
     virtual void LoadGraphicsPack(const std::string& relative) = 0;

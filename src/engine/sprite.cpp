@@ -1,6 +1,7 @@
 #include "engine/sprite.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "base/errors.h"
@@ -407,7 +408,11 @@ TDXSpriteEngine::TDXSpriteEngine() : engine_(std::make_unique<TSpriteEngine>()) 
 TDXSpriteEngine::~TDXSpriteEngine() = default;
 
 void TDXSpriteEngine::MoveWorld(int32_t lagCount) {
+    const auto start = std::chrono::steady_clock::now();
     engine_->MoveTree(lagCount);
+    LastMoveNanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+            .count();
 }
 
 void TDXSpriteEngine::RemoveDead() {

@@ -164,6 +164,9 @@ public:
     TSpriteEngine& Engine() { return *engine_; }
     void MoveWorld(int32_t lagCount);
     void RemoveDead();
+    // How long the last move pass (with the collision passes the sprites run) took, for the
+    // simulator's timedemo.
+    int64_t LastMoveNanoseconds = 0;
     // Draws only while a surface is linked and initialised.
     void Render();
     void SurfaceInitialized(IDrawSurface* surface);

@@ -4,6 +4,7 @@
 
 #include "app/audio.h"
 #include "app/game_state.h"
+#include "app/high_scores.h"
 #include "app/input_states.h"
 #include "app/random.h"
 #include "app/timers.h"
@@ -11,6 +12,7 @@
 #include "engine/sprite.h"
 #include "platform/draw_surface.h"
 #include "platform/window.h"
+#include "screens/confirmations.h"
 #include "screens/menu_sprites.h"
 #include "world/obstacles.h"
 #include "world/pickups.h"
@@ -273,6 +275,26 @@ void GameScreen::KeyDown(int32_t key, uint32_t shift) {
         s.Driving = false;
         ctx.host.GameMainExitClick();
     }
+}
+
+void GameScreen::PointerMove(int32_t x, int32_t y) {
+    KillHighlights(ctx.sprites.Engine());
+    if (ctx.state.GameMainExit && HoverYesNo(ctx, x, y)) return;
+    ArmHover(ctx);
+}
+
+void GameScreen::PointerDown(MouseButton button) {
+    GameState& s = ctx.state;
+    if (button != MouseButton::Left || !s.GameMainExit) return;
+    const Answer answer = AnswerAt(s.MouseX, s.MouseY);
+    if (answer == Answer::None) return;
+    CloseQuitOverlay(ctx);
+    if (answer == Answer::No) {
+        s.Driving = true;
+        return;
+    }
+    // A score good enough for the table goes to the name entry.
+    ctx.host.SetScreenState(ScoreQualifies(s.HighScores, s.Score) ? Screen::GameOver : Screen::MainMenu);
 }
 
 void GameScreen::CloseRequested() {

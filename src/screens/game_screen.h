@@ -17,6 +17,9 @@ public:
     void Frame(int32_t lagCount) override;
     void Leave() override;
     void KeyDown(int32_t key, uint32_t shift) override;
+    // The quit overlay's Yes and No.
+    void PointerMove(int32_t x, int32_t y) override;
+    void PointerDown(MouseButton button) override;
     void CloseRequested() override;
     std::optional<MusicTrack> OwnMusic() const override { return MusicTrack::Game; }
 

@@ -39,6 +39,10 @@ void KillMenuSprites(TSpriteEngine& engine) {
               [](TSprite* s) { return dynamic_cast<TMenu*>(s) != nullptr || dynamic_cast<TMenuGame*>(s); });
 }
 
+void KillHighlights(TSpriteEngine& engine) {
+    KillWhere(engine, [](TSprite* s) { return dynamic_cast<TMenuGame*>(s) != nullptr; });
+}
+
 void MenuFrame(TDXSpriteEngine& sprites) {
     sprites.MoveWorld(16);
     sprites.RemoveDead();

@@ -21,6 +21,8 @@ void SplashScreen::Frame(int32_t) {
 }
 
 void SplashScreen::Leave() {
+    // Left by a key or a click, the splash's timer must not fire later on another screen.
+    ctx.timers.Timer1.SetEnabled(false, ctx.host.Now());
     ctx.sprites.Engine().FreeChildren();
 }
 

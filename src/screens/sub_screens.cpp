@@ -2,43 +2,39 @@
 
 #include "app/audio.h"
 #include "app/game_state.h"
-#include "app/timers.h"
+#include "platform/window.h"
+#include "screens/main_menu.h"
 #include "screens/menu_sprites.h"
+#include "screens/menu_system.h"
 
-void BlankSubScreen::Frame(int32_t) {
+void SubScreen::Leave() {
+    ctx.sprites.Engine().FreeChildren();
+}
+
+void SubScreen::BuildFrame(const Layout& layout, const std::function<void(TSpriteEngine&)>& ownSprites) {
+    GameState& s = ctx.state;
+    // Only when the pointer is over the right-hand items, as after clicking one; a page turn or a
+    // rebuild leaves it where it is, inside the panel.
+    if (s.MouseX > 512) ctx.window.WarpPointer(layout.warpX, layout.warpY);
+    if (layout.menuMusicAfterGame) {
+        if (s.BackFromGame) ctx.audio.PlayMusic(MusicTrack::Menu);
+        s.BackFromGame = false;
+    }
+    TSpriteEngine& root = ctx.sprites.Engine();
+    CreateImageSprite<TImageSprite>(root, ctx.images, "menuPodmenu", 17, 117, 0);
+    ownSprites(root);
+    CreateMenuItems(ctx);
+    CreateTiledBackground(root, ctx.images, "menu");
+}
+
+void SubScreen::DrawFrame() {
+    ClearMenuTexts(ctx);
     SubScreenFrame(ctx.sprites, ctx.surface);
 }
 
-void BlankSubScreen::Leave() {
-    ctx.sprites.Engine().FreeChildren();
-    switch (which_) {
-        case Screen::Options:
-            ctx.state.GamegoEdit = false;
-            ctx.host.SaveConfig();
-            break;
-        case Screen::HighScores:
-            ctx.host.SaveConfig();
-            break;
-        case Screen::GameOver:
-            ctx.state.GameOverPending = false;
-            ctx.state.GameEnterName = ctx.state.GamegoEdit = ctx.state.GameSendResult = false;
-            ctx.host.SaveConfig();
-            break;
-        default:
-            break;
-    }
-}
-
-std::optional<MusicTrack> BlankSubScreen::OwnMusic() const {
-    return which_ == Screen::GameOver ? MusicTrack::GameOver : MusicTrack::Menu;
-}
-
-void GameOverScreen::Enter() {
-    ctx.audio.PlayMusic(MusicTrack::GameOver);
-    ctx.timers.Timer1.SetInterval(5000, ctx.host.Now());
-    ctx.timers.Timer1.SetEnabled(true, ctx.host.Now());
-}
-
-void GameOverScreen::Timer1() {
+bool SubScreen::LeftPanel(int32_t x, int32_t y, bool handOn) {
+    if (kPanelRegion.Contains(x, y)) return false;
     ctx.host.SetScreenState(Screen::MainMenu);
+    if (handOn) MainMenuPointerMove(ctx, x, y);
+    return true;
 }

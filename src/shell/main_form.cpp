@@ -11,11 +11,15 @@
 #include "platform/keyboard.h"
 #include "platform/sound_device.h"
 #include "platform/window.h"
+#include "screens/clan_choice.h"
+#include "screens/game_over_screen.h"
 #include "screens/game_screen.h"
+#include "screens/help_screen.h"
+#include "screens/high_score_screen.h"
 #include "screens/main_menu.h"
 #include "screens/menu_sprites.h"
+#include "screens/options_screen.h"
 #include "screens/splash_screen.h"
-#include "screens/sub_screens.h"
 
 namespace {
 
@@ -56,11 +60,11 @@ TMainForm::TMainForm(const Platform& platform)
     };
     put(Screen::Splash, std::make_unique<SplashScreen>(context));
     put(Screen::MainMenu, std::make_unique<MainMenuScreen>(context));
-    put(Screen::ClanChoice, std::make_unique<BlankSubScreen>(context, Screen::ClanChoice));
+    put(Screen::ClanChoice, std::make_unique<ClanChoiceScreen>(context));
     put(Screen::Game, std::make_unique<GameScreen>(context));
-    put(Screen::Help, std::make_unique<BlankSubScreen>(context, Screen::Help));
-    put(Screen::Options, std::make_unique<BlankSubScreen>(context, Screen::Options));
-    put(Screen::HighScores, std::make_unique<BlankSubScreen>(context, Screen::HighScores));
+    put(Screen::Help, std::make_unique<HelpScreen>(context));
+    put(Screen::Options, std::make_unique<OptionsScreen>(context));
+    put(Screen::HighScores, std::make_unique<HighScoreScreen>(context));
     auto share = std::make_unique<TShareScreen>(context);
     ShareScreen = share.get();
     put(Screen::Promotion, std::move(share));
@@ -300,8 +304,6 @@ void TMainForm::DXTimerTimer(int32_t lagCount) {
     if (!surfaceReady_) return;
     // An error abandons this frame; the next one runs normally.
     Guard([&] {
-        if (ScreenState == Screen::Options || ScreenState == Screen::GameOver)
-            CursorBlink = static_cast<uint8_t>((CursorBlink + 1) % 30);
         if (ResizePending) {
             ResizePending = false;
             if (platform_.window->IsMaximized()) GameFullScreenClick();

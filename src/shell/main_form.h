@@ -95,8 +95,8 @@ public:
 
     // ---- pop-up menu items used as flags, and their click handlers
     void GameFullScreenClick() override;
-    void GameSoundClick();
-    void GameMusicClick();
+    void GameSoundClick() override;
+    void GameMusicClick() override;
     void GameMainExitClick() override;
     void Timer1Timer();
 

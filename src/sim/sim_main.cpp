@@ -16,6 +16,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <typeinfo>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "screens/autopilot.h"
 #include "screens/game_screen.h"
 #include "shell/main_form.h"
+#include "sim/menu_bot.h"
 #include "sim/sim_script.h"
 #include "sim/sim_setup.h"
 
@@ -221,6 +223,13 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
     j << "  \"fullScreenWindow\": " << flag(window.IsFullScreen()) << ",\n";
     static const char* const kPointers[] = {"none", "arrow", "hand", "ibeam"};
     j << "  \"pointer\": \"" << kPointers[static_cast<int>(window.pointer)] << "\",\n";
+    j << "  \"pointerWarps\": [";
+    for (size_t i = 0; i < window.warps.size(); ++i)
+        j << (i ? ", " : "") << "[" << window.warps[i].first << ", " << window.warps[i].second << "]";
+    j << "],\n";
+    j << "  \"MouseX\": " << form.MouseX << ",\n";
+    j << "  \"MouseY\": " << form.MouseY << ",\n";
+    j << "  \"HelpPage\": " << int(form.HelpPage) << ",\n";
     j << "  \"CountryName\": " << JsonString(form.CountryName) << ",\n";
     j << "  \"PlayerName\": " << JsonString(form.PlayerName) << ",\n";
     j << "  \"highScores\": [";
@@ -402,15 +411,11 @@ public:
     // game started when one has ended.
     void Drive() {
         TMainForm& form = *form_;
-        switch (form.ScreenState) {
-            case Screen::Splash:
-            case Screen::MainMenu:
-                Play(options_.play != 0 ? options_.play : 1);
-                return;
-            case Screen::Game:
-                break;
-            default:
-                return;
+        if (form.ScreenState != Screen::Game) {
+            // Through the menus as a player goes, one action a frame.
+            for (const InputEvent& event : MenuBotStep(form, options_.play != 0 ? options_.play : 1))
+                Deliver(event);
+            return;
         }
         const AutopilotInput input = DecideAutopilot(form, form.SpriteEngine.Engine());
         const std::pair<int32_t, bool> keys[] = {{kVkUp, input.up},
@@ -442,6 +447,13 @@ public:
 
     // One pass of the main loop at the clock's time.
     void Tick() {
+        // A pointer moved by the game comes back as a move, as the window system reports it.
+        while (warpsSeen_ < window_.warps.size()) {
+            InputEvent move;
+            move.kind = InputEvent::Kind::PointerMove;
+            std::tie(move.x, move.y) = window_.warps[warpsSeen_++];
+            Deliver(move);
+        }
         if (options_.autopilot && form_->NextDueAt() <= clock_.now) Drive();
         const bool drew = form_->Idle();
         // Sounds started since the last pass, kept in order (the first ones) and per frame.
@@ -522,18 +534,45 @@ public:
         const auto start = std::chrono::steady_clock::now();
         const int64_t framesBefore = form_->FramesDrawn;
         double virtualTime = static_cast<double>(clock_.now);
+        // The busiest frame (most sprites): how much of it the move and collision passes took.
+        int32_t busiestSprites = -1;
+        int64_t busiestMove = 0;
+        int64_t busiestFrame = 0;
+        int64_t moveTotal = 0;
         while (clock_.now < options_.untilMs && !form_->Terminated()) {
             virtualTime += period;
             const uint64_t next = static_cast<uint64_t>(virtualTime);
             music_->AdvanceMs(static_cast<int>(next - clock_.now));
             clock_.now = next;
+            form_->SpriteEngine.LastMoveNanoseconds = 0;
+            const auto frameStart = std::chrono::steady_clock::now();
             Tick();
+            const int64_t frameNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                        std::chrono::steady_clock::now() - frameStart)
+                                        .count();
+            const int64_t moveNs = form_->SpriteEngine.LastMoveNanoseconds;
+            moveTotal += moveNs;
+            const int32_t sprites = form_->SpriteEngine.Engine().SpriteTotal;
+            if (form_->ScreenState == Screen::Game && sprites > busiestSprites) {
+                busiestSprites = sprites;
+                busiestMove = moveNs;
+                busiestFrame = frameNs;
+            }
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const int64_t frames = form_->FramesDrawn - framesBefore;
         std::printf("frames %lld\nseconds %.3f\nfps %.1f\n", static_cast<long long>(frames), seconds,
                     seconds > 0 ? frames / seconds : 0.0);
+        std::printf("move and collision passes %.1f%% of the run\n",
+                    seconds > 0 ? 100.0 * static_cast<double>(moveTotal) / (seconds * 1e9) : 0.0);
+        if (busiestSprites >= 0)
+            std::printf(
+                "busiest game frame: %d sprites, move and collision passes %.1f us of %.1f us (%.1f%%)\n",
+                busiestSprites, busiestMove / 1000.0, busiestFrame / 1000.0,
+                busiestFrame > 0
+                    ? 100.0 * static_cast<double>(busiestMove) / static_cast<double>(busiestFrame)
+                    : 0.0);
     }
 
     TMainForm& Form() { return *form_; }
@@ -561,6 +600,7 @@ private:
     std::vector<std::string> sounds_;
     std::vector<std::string> frameSounds_;
     std::ofstream trace_;
+    size_t warpsSeen_ = 0;
     std::vector<long> rssKb_;
     int32_t maxSprites_ = 0;
 };

@@ -117,6 +117,10 @@ void SdlDrawSurface::RecreateTarget() {
     SDL_RenderClear(renderer_);
 }
 
+SDL_Texture* SdlDrawSurface::Handle(ITexture& texture) {
+    return static_cast<SdlTexture&>(texture).Handle();
+}
+
 std::unique_ptr<ITexture> SdlDrawSurface::CreateTexture(const uint32_t* pixels, int32_t width,
                                                         int32_t height) {
     SDL_Texture* texture =
@@ -130,6 +134,7 @@ std::unique_ptr<ITexture> SdlDrawSurface::CreateTexture(const uint32_t* pixels, 
 }
 
 void SdlDrawSurface::Draw(ITexture& texture, const Rect& src, const Rect& dst, int32_t opacity) {
+    BeginFrame();
     auto& t = static_cast<SdlTexture&>(texture);
     t.SetOpacity(opacity);
     const SDL_Rect s = ToSdl(src);
@@ -139,6 +144,7 @@ void SdlDrawSurface::Draw(ITexture& texture, const Rect& src, const Rect& dst, i
 
 void SdlDrawSurface::DrawRotated(ITexture& texture, const Rect& src, const Rect& dst, double degrees,
                                  int32_t opacity) {
+    BeginFrame();
     auto& t = static_cast<SdlTexture&>(texture);
     t.SetOpacity(opacity);
     const SDL_Rect s = ToSdl(src);
@@ -147,6 +153,7 @@ void SdlDrawSurface::DrawRotated(ITexture& texture, const Rect& src, const Rect&
 }
 
 void SdlDrawSurface::FillRect(const Rect& rect, uint32_t rgb) {
+    BeginFrame();
     SDL_SetRenderDrawColor(renderer_, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, 255);
     const SDL_Rect r = ToSdl(rect);
     SDL_RenderFillRect(renderer_, &r);
@@ -211,6 +218,7 @@ void SdlDrawSurface::TrimTextCache() {
 
 void SdlDrawSurface::DrawText(std::string_view font, int32_t size, uint32_t rgb, int32_t x, int32_t y,
                               std::string_view text) {
+    BeginFrame();
     const CachedText* cached = Text(font, size, rgb, text);
     if (cached == nullptr) return;
     const SDL_Rect d{x, y, cached->width, cached->height};
@@ -244,8 +252,38 @@ SDL_Rect SdlDrawSurface::PresentRect(int windowWidth, int windowHeight) const {
     return ToSdl(LetterboxRect(windowWidth, windowHeight, width_, height_));
 }
 
+void SdlDrawSurface::BeginFrame() {
+    if (software_ != nullptr || frameStarted_) return;
+    frameStarted_ = true;
+    // A window showing the surface at 1:1 on SDL's software renderer is drawn into directly:
+    // the window's own pixels keep the last frame there, and the full-frame copy of the target
+    // would cost as much as the whole picture. Scaled, or on a GPU, the target texture is used.
+    int outW = 0;
+    int outH = 0;
+    SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+    SDL_RendererInfo info;
+    const bool softwareRenderer =
+        SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    const bool direct = softwareRenderer && outW == width_ && outH == height_;
+    if (direct != direct_) {
+        direct_ = direct;
+        // Switching over, the frame starts from the last one shown.
+        if (!direct_) {
+            SDL_SetRenderTarget(renderer_, target_);
+            return;
+        }
+    }
+    SDL_SetRenderTarget(renderer_, direct_ ? nullptr : target_);
+}
+
 void SdlDrawSurface::Present() {
     if (software_ != nullptr) return;
+    BeginFrame();
+    frameStarted_ = false;
+    if (direct_) {
+        SDL_RenderPresent(renderer_);
+        return;
+    }
     SDL_SetRenderTarget(renderer_, nullptr);
     int outW = 0;
     int outH = 0;

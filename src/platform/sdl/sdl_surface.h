@@ -36,6 +36,8 @@ public:
     void Restore() override;
 
     SDL_Renderer* Renderer() const { return renderer_; }
+    // The SDL texture behind a texture this surface made (benchmarks draw it directly).
+    static SDL_Texture* Handle(ITexture& texture);
     // Where the surface lands in the window (window pixels), for mapping the pointer.
     SDL_Rect PresentRect(int windowWidth, int windowHeight) const;
     // The target texture was lost with the renderer's device: make a new one.
@@ -49,6 +51,8 @@ private:
         int height = 0;
         uint64_t lastUsed = 0;
     };
+    // Chooses where this frame is drawn: straight into the window or into the target texture.
+    void BeginFrame();
     // Forgets the texts not drawn for longest, half of the cache at a time.
     void TrimTextCache();
     TTF_Font* Font(std::string_view family, int32_t size);
@@ -63,6 +67,8 @@ private:
     std::map<std::string, std::string> fontFiles_;
     std::unordered_map<std::string, CachedText> texts_;
     uint64_t textUses_ = 0;
+    bool frameStarted_ = false;
+    bool direct_ = false;
 };
 
 // The file of the installed font that best matches a family name ("Arial" gives Liberation Sans).

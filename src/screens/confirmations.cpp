@@ -1,0 +1,40 @@
+#include "screens/confirmations.h"
+
+#include "app/game_state.h"
+
+Answer AnswerAt(int32_t x, int32_t y) {
+    if (kYesRegion.Contains(x, y)) return Answer::Yes;
+    if (kNoRegion.Contains(x, y)) return Answer::No;
+    return Answer::None;
+}
+
+bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y) {
+    switch (AnswerAt(x, y)) {
+        case Answer::Yes:
+            HoverItem<TMainExit_Yes>(ctx, "Exit_Main_Yes_d", kYesRegion.left, kYesRegion.top, 902);
+            return true;
+        case Answer::No:
+            HoverItem<TMainExit_No>(ctx, "Exit_Main_No_d", kNoRegion.left, kNoRegion.top, 902);
+            return true;
+        case Answer::None:
+            break;
+    }
+    return false;
+}
+
+void CloseQuitOverlay(const ScreenContext& ctx) {
+    ClickSound(ctx);
+    if (ctx.state.GameMainExit) ctx.host.GameMainExitClick();
+}
+
+void GameClearHighScoreClick(const ScreenContext& ctx) {
+    GameState& s = ctx.state;
+    s.GameClearHighScore = !s.GameClearHighScore;
+    TSpriteEngine& root = ctx.sprites.Engine();
+    if (s.GameClearHighScore) {
+        CreateCentredSprite<TClearHighScore>(root, ctx.images, "Exit_Main", 5, 801);
+        CreateImageSprite<TClearHighScore_Word>(root, ctx.images, "HighScore_Clear_Word", 205, 210, 802);
+    } else {
+        KillMenuSprites(root);
+    }
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The yes/no panels: the quit overlay (opened and closed by the main window's GameMainExitClick)
+// and the high-score table's clear question share the same Yes and No buttons.
+
+#include <cstdint>
+
+#include "app/screen.h"
+#include "screens/menu_system.h"
+
+inline constexpr HotRegion kYesRegion{240, 386, 340, 396};
+inline constexpr HotRegion kNoRegion{414, 560, 340, 396};
+
+enum class Answer { None, Yes, No };
+
+Answer AnswerAt(int32_t x, int32_t y);
+
+// The hover rule for Yes and No; returns true when the pointer is on one of them.
+bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y);
+
+// Yes or No of the quit overlay was clicked: the click sound, then the overlay goes. What the
+// answer does next is the screen's.
+void CloseQuitOverlay(const ScreenContext& ctx);
+
+// Shows the clear question over the high-score table, or takes it away again with every other
+// panel and highlight.
+void GameClearHighScoreClick(const ScreenContext& ctx);

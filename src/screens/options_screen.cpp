@@ -1,0 +1,132 @@
+#include "screens/options_screen.h"
+
+#include "app/audio.h"
+#include "app/game_state.h"
+#include "screens/menu_sprites.h"
+#include "screens/menu_system.h"
+#include "screens/text_input.h"
+
+namespace {
+
+// The words of each line: the hand shows over both, the one not current switches.
+constexpr HotRegion kWindowWord{173, 282, 258, 278};
+constexpr HotRegion kFullScreenWord{301, 465, 258, 278};
+constexpr HotRegion kMusicOnWord{150, 188, 287, 309};
+constexpr HotRegion kMusicOffWord{206, 256, 287, 309};
+constexpr HotRegion kSoundOnWord{160, 200, 317, 338};
+constexpr HotRegion kSoundOffWord{216, 270, 317, 338};
+constexpr HotRegion kCountryField{268, 467, 342, 370};
+constexpr HotRegion kBack{187, 323, 523, 554};
+
+constexpr HotRegion kWords[] = {kWindowWord,   kFullScreenWord, kMusicOnWord,
+                                kMusicOffWord, kSoundOnWord,    kSoundOffWord};
+
+// The country text may grow while it is at most this wide (in the options' font) before the
+// next character.
+constexpr int32_t kCountryWidth = 180 - 15;
+
+}  // namespace
+
+void OptionsScreen::Enter() {
+    BuildFrame({255, 320, false}, [&](TSpriteEngine& root) {
+        CreateImageSprite<TImageSprite>(root, ctx.images, "Options_Country", 266, 340, 1);
+        CreateImageSprite<TImageSprite>(root, ctx.images, "Options_Back_n", 187, 523, 1);
+    });
+    ctx.state.CursorBlink = 30;
+    // A player without a country types it at once.
+    ctx.state.GamegoEdit = ctx.state.Edit1.empty();
+}
+
+void OptionsScreen::Frame(int32_t) {
+    BlinkTextCursor(ctx);
+    DrawFrame();
+    GameState& s = ctx.state;
+    s.CountryName = s.Edit1;
+    MenuText(ctx, s.CountryName, 269, 343, 18);
+    MenuText(ctx, "OPTIONS", 195, 120, 20);
+    // Each line in black, then its current choice again in white over its word.
+    MenuText(ctx, "DISPLAY: WINDOW \\ FULL SCREEN", 62, 255, 18);
+    if (s.GameFullScreen)
+        MenuText(ctx, "FULL SCREEN", 301, 255, 18, kMenuWhite);
+    else
+        MenuText(ctx, "WINDOW", 175, 255, 18, kMenuWhite);
+    MenuText(ctx, "MUSIC: ON \\ OFF", 62, 285, 18);
+    if (s.GameMusic)
+        MenuText(ctx, "ON", 151, 285, 18, kMenuWhite);
+    else
+        MenuText(ctx, "OFF", 208, 285, 18, kMenuWhite);
+    MenuText(ctx, "SOUND: ON \\ OFF", 62, 315, 18);
+    if (s.GameSound)
+        MenuText(ctx, "ON", 162, 315, 18, kMenuWhite);
+    else
+        MenuText(ctx, "OFF", 219, 315, 18, kMenuWhite);
+    MenuText(ctx, "YOUR COUNTRY:", 62, 345, 18);
+}
+
+void OptionsScreen::Leave() {
+    SubScreen::Leave();
+    ctx.state.GamegoEdit = false;
+    ctx.host.SaveConfig();
+}
+
+void OptionsScreen::KeyDown(int32_t key, uint32_t) {
+    if (key == kVkEscape) ctx.host.SetScreenState(Screen::MainMenu);
+}
+
+void OptionsScreen::Char(char c) {
+    GameState& s = ctx.state;
+    if (!s.GamegoEdit) return;
+    if (c == static_cast<char>(kVkBack)) {
+        if (!s.Edit1.empty()) s.Edit1.pop_back();
+        return;
+    }
+    // Measured on the text as it stands now, not as the last frame drew it, so that characters
+    // arriving together (a paste) still stop at the field's end.
+    if (!IsFieldCharacter(c) || s.Edit1.size() >= kFieldLength) return;
+    if (MenuTextWidth(ctx, s.Edit1, 18) > kCountryWidth) return;
+    s.Edit1 += c;
+}
+
+void OptionsScreen::PointerMove(int32_t x, int32_t y) {
+    BeginMenuPointerMove(ctx);
+    if (LeftPanel(x, y, true)) return;
+    if (kBack.Contains(x, y)) {
+        HoverItem<HelpGame_Back>(ctx, "Help_Back_p", 187, 523, 2);
+        return;
+    }
+    ArmHover(ctx);
+    for (const HotRegion& word : kWords)
+        if (word.Contains(x, y)) ctx.window.SetPointer(PointerShape::Hand);
+    if (kCountryField.Contains(x, y)) ctx.window.SetPointer(PointerShape::IBeam);
+}
+
+void OptionsScreen::PointerDown(MouseButton button) {
+    if (button != MouseButton::Left) return;
+    GameState& s = ctx.state;
+    const int32_t x = s.MouseX;
+    const int32_t y = s.MouseY;
+    // Any click ends the editing of a country already there.
+    if (!s.Edit1.empty()) s.GamegoEdit = false;
+    if (kWindowWord.Contains(x, y) && s.GameFullScreen) {
+        ctx.host.GameFullScreenClick();
+    } else if (kFullScreenWord.Contains(x, y) && !s.GameFullScreen) {
+        ctx.host.GameFullScreenClick();
+    } else if (kMusicOnWord.Contains(x, y) && !s.GameMusic) {
+        ctx.host.GameMusicClick();
+        ctx.audio.PlayMusic(MusicTrack::Menu);
+    } else if (kMusicOffWord.Contains(x, y) && s.GameMusic) {
+        ctx.host.GameMusicClick();
+        ctx.audio.StopMusic();
+    } else if ((kSoundOnWord.Contains(x, y) && !s.GameSound) ||
+               (kSoundOffWord.Contains(x, y) && s.GameSound)) {
+        ctx.host.GameSoundClick();
+    } else if (kCountryField.Contains(x, y)) {
+        s.GamegoEdit = true;
+    } else if (kBack.Contains(x, y)) {
+        ctx.host.SetScreenState(Screen::MainMenu);
+    } else {
+        return;
+    }
+    // After the switch, so turning the sound off is silent and turning it on is heard.
+    ClickSound(ctx);
+}

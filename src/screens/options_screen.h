@@ -1,0 +1,17 @@
+#pragma once
+// "OPTIONS": window or full screen, music and sound on or off, and the player's country. Each
+// choice takes effect at once; the settings file is written when the screen is left.
+
+#include "screens/sub_screens.h"
+
+class OptionsScreen : public SubScreen {
+public:
+    using SubScreen::SubScreen;
+    void Enter() override;
+    void Frame(int32_t lagCount) override;
+    void Leave() override;
+    void KeyDown(int32_t key, uint32_t shift) override;
+    void Char(char c) override;
+    void PointerMove(int32_t x, int32_t y) override;
+    void PointerDown(MouseButton button) override;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// The autopilot's hands on the menus: what a player does to get from wherever the menus stand to
+// a new game. Pointer moves and clicks on "START GAME" and the clan's picture; through the game
+// over (a name typed and Enter when the score enters the table) and back to the main menu.
+// One action a frame, decided from the state alone, so a run stays repeatable.
+
+#include <cstdint>
+#include <vector>
+
+#include "base/input.h"
+
+class TMainForm;
+
+// The events to deliver now (none while a screen is still busy, such as the game-over wait).
+std::vector<InputEvent> MenuBotStep(const TMainForm& form, int32_t clan);
