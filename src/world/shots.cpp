@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint8_t kBullet = 1;
+// Kind 1 is a bullet; anything else but a rocket counts as one too.
 constexpr uint8_t kRocket = 2;
 // Player shots fly 20 px a frame whatever the road's speed; enemy shots 12 plus the road's.
 constexpr double kPlayerShotSpeed = 20;
