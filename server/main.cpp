@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -87,17 +89,23 @@ int main(int argc, char** argv) {
                 ipv6 ? "]" : "", port);
     std::fflush(stdout);
 
-    std::thread signalWaiter([&server] {
+    std::atomic<bool> finished{false};
+    std::thread signalWaiter([&server, &finished] {
         sigset_t wanted;
         sigemptyset(&wanted);
         sigaddset(&wanted, SIGTERM);
         sigaddset(&wanted, SIGINT);
         int signal = 0;
         sigwait(&wanted, &signal);
-        server.Stop();
+        // A stop that comes before the server has begun listening would be lost: ask until it ends.
+        while (!finished) {
+            server.Stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     });
 
     const bool served = server.Run();
+    finished = true;
     // Run returns once every request in progress has been answered. If it ended on its own, the
     // waiting thread is woken with the same signal it waits for.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);

@@ -69,7 +69,7 @@ th.score { text-align: right; }
 td.country { color: #b5c0d8; }
 td.time { color: #6f7fa0; font-size: 13px; white-space: nowrap; }
 tr.podium td.rank { color: #ff5a36; }
-tr.first td { font-size: 19px; }
+tr.first td.rank, tr.first td.name, tr.first td.score { font-size: 19px; }
 tr.first td.name { color: #ffd23f; }
 .empty { padding: 40px; text-align: center; color: #8fa3c8; font-size: 18px; }
 )";

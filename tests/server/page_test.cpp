@@ -1,0 +1,159 @@
+// The online table page as a browser sees it: headless Chromium loads it from the real server,
+// the rows are read back from its DOM, and a screenshot is kept for people to look at.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+
+#include "server_harness.h"
+#include "store_suites.h"
+#include "table_page.h"
+
+namespace {
+
+bool HaveChromium() {
+    return std::system("command -v chromium >/dev/null 2>&1") == 0;
+}
+
+// Chromium, headless and kept off the network, on its own throw-away profile.
+std::string Chromium(const std::string& profile, const std::string& what, const std::string& url) {
+    const std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu "
+        "--disable-background-networking --disable-component-update --disable-sync "
+        "--no-first-run --user-data-dir=" +
+        profile + " " + what + " '" + url + "' 2>/dev/null";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string Unescape(std::string text) {
+    const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"},  {"&gt;", ">"},   {"&quot;", "\""},
+                                                            {"&#39;", "'"}, {"&nbsp;", " "}, {"&amp;", "&"}};
+    for (const auto& [entity, plain] : entities) {
+        for (size_t at; (at = text.find(entity)) != std::string::npos;)
+            text.replace(at, strlen(entity), plain);
+    }
+    return text;
+}
+
+// The text of each cell of each body row, tags stripped.
+std::vector<std::vector<std::string>> BodyRows(const std::string& dom) {
+    std::vector<std::vector<std::string>> rows;
+    const size_t start = dom.find("<tbody>");
+    const size_t end = dom.find("</tbody>");
+    if (start == std::string::npos || end == std::string::npos) return rows;
+    const std::string body = dom.substr(start, end - start);
+    const std::regex row(R"(<tr[^>]*>([\s\S]*?)</tr>)");
+    const std::regex cell(R"(<td[^>]*>([\s\S]*?)</td>)");
+    const std::regex tag(R"(<[^>]*>)");
+    for (std::sregex_iterator r(body.begin(), body.end(), row), rEnd; r != rEnd; ++r) {
+        const std::string cells = (*r)[1];
+        std::vector<std::string> texts;
+        for (std::sregex_iterator c(cells.begin(), cells.end(), cell), cEnd; c != cEnd; ++c)
+            texts.push_back(Unescape(std::regex_replace((*c)[1].str(), tag, "")));
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+// Width and height from a PNG's header.
+bool PngSize(const std::string& path, uint32_t& width, uint32_t& height) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return false;
+    if (std::string(reinterpret_cast<char*>(header) + 1, 3) != "PNG") return false;
+    width = (header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19];
+    height = (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
+    return true;
+}
+
+}  // namespace
+
+TEST(TablePage, BrowserShowsTheBestHundredAsStored) {
+    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed: skipped";
+    ScratchFolder folder;
+    const std::string url = "sqlite:" + folder.path() + "/scores.db";
+    ServerProcess server({"--db", url, "--rate-limit", "0"});
+    ASSERT_TRUE(server.running());
+
+    // What players may type and the page must show as text: markup, quotes, ampersands, accents.
+    auto store = OpenScoreStore(url);
+    const std::vector<std::pair<std::string, std::string>> players = {
+        {"<b>Bold</b>", "<script>alert(1)</script>"},
+        {"O'Neil & \"Co\"",
+         "Espa\xC3\xB1"
+         "a"},
+        {"Zo\xC3\xAB", ""},
+    };
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    int64_t score = 9'000'000;
+    for (const auto& [name, country] : players) {
+        const std::string token = NewTestToken();
+        store->IssueToken(token, now);
+        ASSERT_EQ(store->SubmitScore(token, now, 600, {name, score, country, now, "127.0.0.1"}),
+                  SubmitOutcome::Stored);
+        score -= 1'000'000;
+    }
+    // More than the page shows; one pair tied on score and time, stored in order.
+    for (int i = 0; i < 105; ++i) {
+        const std::string token = NewTestToken();
+        store->IssueToken(token, now);
+        const StoredScore row{"Driver" + std::to_string(i), 1000 + (i / 2) * 10, "Chile",
+                              now - 86400 * (i % 3), "127.0.0.1"};
+        ASSERT_EQ(store->SubmitScore(token, now, 600, row), SubmitOutcome::Stored);
+    }
+
+    ScratchFolder profile;
+    const std::string page = server.url("/cgi/version.pl?prg=Vandrax&show&type=0");
+    const std::string dom = Chromium(profile.path(), "--dump-dom", page);
+    ASSERT_NE(dom.find("<table"), std::string::npos) << dom.substr(0, 500);
+    // Whatever players typed stays text: no element of theirs made it into the page.
+    EXPECT_EQ(dom.find("<script"), std::string::npos);
+    EXPECT_EQ(dom.find("<b>"), std::string::npos);
+
+    const auto rows = BodyRows(dom);
+    const auto expected = store->BestScores(100);
+    ASSERT_EQ(rows.size(), 100u);
+    ASSERT_EQ(expected.size(), 100u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i + 1));
+        ASSERT_EQ(rows[i].size(), 5u);
+        EXPECT_EQ(rows[i][0], std::to_string(i + 1));
+        EXPECT_EQ(rows[i][1], expected[i].name);
+        EXPECT_EQ(rows[i][2], std::to_string(expected[i].score));
+        EXPECT_EQ(rows[i][3], expected[i].country);
+        EXPECT_EQ(rows[i][4], IsoTime(expected[i].time).substr(0, 10));
+    }
+    EXPECT_EQ(rows[0][1], "<b>Bold</b>");
+    EXPECT_EQ(rows[0][3], "<script>alert(1)</script>");
+    EXPECT_EQ(rows[1][1], "O'Neil & \"Co\"");
+    EXPECT_EQ(rows[2][1], "Zo\xC3\xAB");
+
+    // The picture a person looks at: kept beside the test binary.
+    const std::string shot = std::string(VANDRAX_TEST_OUTPUT) + "/table-page.png";
+    std::remove(shot.c_str());
+    Chromium(profile.path(), "--screenshot=" + shot + " --window-size=1024,900 --hide-scrollbars", page);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    ASSERT_TRUE(PngSize(shot, width, height)) << shot;
+    EXPECT_EQ(width, 1024u);
+    EXPECT_EQ(height, 900u);
+}
+
+TEST(TablePage, BrowserShowsAnEmptyBoard) {
+    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed: skipped";
+    ScratchFolder folder;
+    ServerProcess server({"--db", "sqlite:" + folder.path() + "/scores.db"});
+    ASSERT_TRUE(server.running());
+    ScratchFolder profile;
+    const std::string dom = Chromium(profile.path(), "--dump-dom", server.url("/"));
+    EXPECT_NE(dom.find("No scores yet"), std::string::npos) << dom.substr(0, 500);
+    EXPECT_TRUE(BodyRows(dom).empty());
+}

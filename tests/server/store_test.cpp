@@ -1,0 +1,170 @@
+// The storage contract, run against each back end (SQLite here, PostgreSQL under pg_virtualenv).
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "server_harness.h"
+#include "store_suites.h"
+
+namespace {
+
+StoredScore Score(const std::string& name, int64_t score, int64_t time, const std::string& country = "Latvia",
+                  const std::string& address = "127.0.0.1") {
+    return {name, score, country, time, address};
+}
+
+// Issues a token at the given time and submits with it at once.
+SubmitOutcome Submit(IScoreStore& store, const StoredScore& score, int64_t lifetime = 600) {
+    const std::string token = NewTestToken();
+    store.IssueToken(token, score.time);
+    return store.SubmitScore(token, score.time, lifetime, score);
+}
+
+}  // namespace
+
+TEST_P(StoreTest, MigrationsRunOnceAndKeepTheScores) {
+    {
+        auto store = OpenScoreStore(database_->url());
+        EXPECT_EQ(store->SchemaVersion(), 1);
+        ASSERT_EQ(Submit(*store, Score("Anna", 500, 1000)), SubmitOutcome::Stored);
+    }
+    // Opened again (a restart): nothing is created twice and nothing is lost.
+    auto again = OpenScoreStore(database_->url());
+    EXPECT_EQ(again->SchemaVersion(), 1);
+    const auto all = again->AllScores();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].name, "Anna");
+}
+
+TEST_P(StoreTest, ServersStartingTogetherMigrateOnce) {
+    std::vector<std::thread> starters;
+    std::atomic<int> failures{0};
+    for (int i = 0; i < 4; ++i) {
+        starters.emplace_back([&] {
+            try {
+                OpenScoreStore(database_->url());
+            } catch (const StoreError&) {
+                ++failures;
+            }
+        });
+    }
+    for (auto& starter : starters) starter.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(OpenScoreStore(database_->url())->SchemaVersion(), 1);
+}
+
+TEST_P(StoreTest, TokenIsGoodOnceAndOnlyWithinItsLifetime) {
+    auto store = OpenScoreStore(database_->url());
+    const StoredScore score = Score("Anna", 700, 5000);
+
+    // Used exactly at the end of its lifetime: still good; used again: gone.
+    const std::string token = NewTestToken();
+    store->IssueToken(token, 5000 - 600);
+    EXPECT_EQ(store->SubmitScore(token, 5000, 600, score), SubmitOutcome::Stored);
+    EXPECT_EQ(store->SubmitScore(token, 5000, 600, score), SubmitOutcome::UnknownToken);
+
+    // One second past it: refused, and used up all the same.
+    const std::string late = NewTestToken();
+    store->IssueToken(late, 5000 - 601);
+    EXPECT_EQ(store->SubmitScore(late, 5000, 600, score), SubmitOutcome::ExpiredToken);
+    EXPECT_EQ(store->SubmitScore(late, 5000, 600, score), SubmitOutcome::UnknownToken);
+
+    // Never issued.
+    EXPECT_EQ(store->SubmitScore(NewTestToken(), 5000, 600, score), SubmitOutcome::UnknownToken);
+
+    EXPECT_EQ(store->AllScores().size(), 1u);
+}
+
+TEST_P(StoreTest, PurgeForgetsOnlyOldTokens) {
+    auto store = OpenScoreStore(database_->url());
+    const std::string old = NewTestToken();
+    const std::string fresh = NewTestToken();
+    store->IssueToken(old, 100);
+    store->IssueToken(fresh, 200);
+    store->PurgeTokens(150);
+    EXPECT_EQ(store->SubmitScore(old, 210, 600, Score("Old", 1, 210)), SubmitOutcome::UnknownToken);
+    EXPECT_EQ(store->SubmitScore(fresh, 210, 600, Score("Fresh", 1, 210)), SubmitOutcome::Stored);
+}
+
+TEST_P(StoreTest, BestScoresRankHigherThenEarlierThenFirstStored) {
+    auto store = OpenScoreStore(database_->url());
+    ASSERT_EQ(Submit(*store, Score("Late", 300, 2000)), SubmitOutcome::Stored);
+    ASSERT_EQ(Submit(*store, Score("Low", 100, 1000)), SubmitOutcome::Stored);
+    ASSERT_EQ(Submit(*store, Score("Early", 300, 1000)), SubmitOutcome::Stored);
+    ASSERT_EQ(Submit(*store, Score("Top", 900, 3000)), SubmitOutcome::Stored);
+    ASSERT_EQ(Submit(*store, Score("Twin", 300, 1000)),
+              SubmitOutcome::Stored);  // same score and time as Early
+
+    const auto best = store->BestScores(10);
+    ASSERT_EQ(best.size(), 5u);
+    const std::vector<std::string> order = {"Top", "Early", "Twin", "Late", "Low"};
+    for (size_t i = 0; i < best.size(); ++i) {
+        EXPECT_EQ(best[i].rank, static_cast<int64_t>(i) + 1);
+        EXPECT_EQ(best[i].name, order[i]);
+    }
+    EXPECT_EQ(best[0].score, 900);
+    EXPECT_EQ(best[0].time, 3000);
+    EXPECT_EQ(best[0].country, "Latvia");
+
+    const auto top2 = store->BestScores(2);
+    ASSERT_EQ(top2.size(), 2u);
+    EXPECT_EQ(top2[1].name, "Early");
+}
+
+// Texts go in as bound values: quotes, SQL and markup come back exactly as they were sent.
+TEST_P(StoreTest, TextsAreStoredExactly) {
+    auto store = OpenScoreStore(database_->url());
+    const std::vector<std::string> names = {
+        "O'Brien", "x'); DROP TABLE scores; --", "<b>&amp;</b>", "Zo\xC3\xAB", "\"quoted\"", "a|b=c"};
+    int64_t time = 1000;
+    for (const auto& name : names)
+        ASSERT_EQ(Submit(*store, Score(name, 10, time++, name + "-land", "::1")), SubmitOutcome::Stored);
+    const auto all = store->AllScores();
+    ASSERT_EQ(all.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(all[i].name, names[i]);
+        EXPECT_EQ(all[i].country, names[i] + "-land");
+        EXPECT_EQ(all[i].address, "::1");
+    }
+}
+
+// Two queries racing with one token: exactly one stores, whatever the timing.
+TEST_P(StoreTest, RacingQueriesStoreOncePerToken) {
+    auto store = OpenScoreStore(database_->url());
+    constexpr int kTokens = 20;
+    constexpr int kRacers = 4;
+    std::vector<std::string> tokens;
+    for (int i = 0; i < kTokens; ++i) {
+        tokens.push_back(NewTestToken());
+        store->IssueToken(tokens.back(), 1000);
+    }
+    std::atomic<int> stored{0};
+    std::atomic<int> errors{0};
+    std::vector<std::thread> racers;
+    for (int r = 0; r < kRacers; ++r) {
+        racers.emplace_back([&, r] {
+            for (const auto& token : tokens) {
+                try {
+                    if (store->SubmitScore(token, 1001, 600, Score("Racer" + std::to_string(r), 5, 1001)) ==
+                        SubmitOutcome::Stored)
+                        ++stored;
+                } catch (const StoreError&) {
+                    ++errors;
+                }
+            }
+        });
+    }
+    for (auto& racer : racers) racer.join();
+    EXPECT_EQ(errors.load(), 0);
+    EXPECT_EQ(stored.load(), kTokens);
+    EXPECT_EQ(store->AllScores().size(), static_cast<size_t>(kTokens));
+}
+
+TEST_P(StoreTest, RefusesADatabaseFromANewerServer) {
+    OpenScoreStore(database_->url());
+    BumpSchemaVersion(database_->url(), 99);
+    EXPECT_THROW(OpenScoreStore(database_->url()), StoreError);
+}
