@@ -58,7 +58,7 @@ const Expected kMenu[] = {
     {"HighScore_head", 410, 28, 1},
     {"HighScore_Table_row", 410, 28, 1},
     {"Options_Country", 204, 32, 1},
-    {"palka", 2, 22, 1},
+    {"palka", 12, 3, 1},  // an underscore: the cursor is placed on the text's baseline
     {"Exit_Main", 400, 240, 1},
     {"Exit_Main_Word", 330, 100, 1},
     {"HighScore_Clear_Word", 390, 110, 1},
