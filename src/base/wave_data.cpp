@@ -28,3 +28,15 @@ std::vector<uint8_t> EncodeWave(const WaveData& wave) {
     if (pad) out.U8(0);
     return bytes;
 }
+
+WaveData MakePcmWave(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                     std::vector<uint8_t> samples) {
+    WaveData wave;
+    wave.channels = channels;
+    wave.sampleRate = sampleRate;
+    wave.bitsPerSample = bitsPerSample;
+    wave.blockAlign = static_cast<uint16_t>(channels * ((bitsPerSample + 7) / 8));
+    wave.bytesPerSecond = sampleRate * wave.blockAlign;
+    wave.samples = std::move(samples);
+    return wave;
+}

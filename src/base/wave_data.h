@@ -15,6 +15,10 @@ struct WaveData {
     std::vector<uint8_t> samples;  // the "data" chunk
 };
 
+// PCM samples with the format fields that follow from channels, rate and sample size.
+WaveData MakePcmWave(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                     std::vector<uint8_t> samples);
+
 // Writes a RIFF WAVE image with a "fmt " and a "data" chunk: how a pack stores a sound and how
 // the mixer is handed one.
 std::vector<uint8_t> EncodeWave(const WaveData& wave);

@@ -19,14 +19,7 @@ namespace {
 SoundItemData Sound(const std::string& name) {
     SoundItemData item;
     item.name = name;
-    WaveData wave;
-    wave.channels = 1;
-    wave.sampleRate = 1000;
-    wave.bitsPerSample = 8;
-    wave.blockAlign = 1;
-    wave.bytesPerSecond = 1000;
-    wave.samples.assign(300, 0x80);
-    item.wave = wave;
+    item.wave = MakePcmWave(1, 1000, 8, std::vector<uint8_t>(300, 0x80));
     return item;
 }
 

@@ -102,14 +102,7 @@ SoundItemData Sound(const std::string& name, int32_t maxPlaying, bool looped, in
     item.name = name;
     item.maxPlayingCount = maxPlaying;
     item.looped = looped;
-    WaveData wave;
-    wave.channels = 1;
-    wave.sampleRate = 1000;
-    wave.bitsPerSample = 8;
-    wave.blockAlign = 1;
-    wave.bytesPerSecond = 1000;
-    wave.samples.assign(static_cast<size_t>(ms), 0x80);
-    item.wave = wave;
+    item.wave = MakePcmWave(1, 1000, 8, std::vector<uint8_t>(static_cast<size_t>(ms), 0x80));
     return item;
 }
 

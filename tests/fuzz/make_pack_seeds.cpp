@@ -76,14 +76,7 @@ int main(int argc, char** argv) {
     siren.name = "police";
     siren.looped = true;
     siren.maxPlayingCount = 2;
-    WaveData wave;
-    wave.channels = 1;
-    wave.sampleRate = 11025;
-    wave.bytesPerSecond = 11025;
-    wave.blockAlign = 1;
-    wave.bitsPerSample = 8;
-    wave.samples = {0x80, 0x90, 0xA0, 0x90, 0x80};
-    siren.wave = wave;
+    siren.wave = MakePcmWave(1, 11025, 8, {0x80, 0x90, 0xA0, 0x90, 0x80});
     sound.sounds.push_back(siren);
     Save(dir, "sound.dxw", WritePack(sound));
 

@@ -482,14 +482,7 @@ TEST(PackWriter, SoundRoundTripThroughTheReader) {
     siren.name = "police";
     siren.looped = true;
     siren.maxPlayingCount = 2;
-    WaveData wave;
-    wave.channels = 1;
-    wave.sampleRate = 22050;
-    wave.bytesPerSecond = 44100;
-    wave.blockAlign = 2;
-    wave.bitsPerSample = 16;
-    wave.samples = {1, 2, 3, 4, 5, 6};
-    siren.wave = wave;
+    siren.wave = MakePcmWave(1, 22050, 16, {1, 2, 3, 4, 5, 6});
     original.sounds.push_back(siren);
     SoundItemData silent;
     silent.name = "silent";
@@ -503,7 +496,7 @@ TEST(PackWriter, SoundRoundTripThroughTheReader) {
     EXPECT_TRUE(back.sounds[0].looped);
     EXPECT_EQ(back.sounds[0].maxPlayingCount, 2);
     ASSERT_TRUE(back.sounds[0].wave.has_value());
-    EXPECT_EQ(back.sounds[0].wave->samples, wave.samples);
+    EXPECT_EQ(back.sounds[0].wave->samples, siren.wave->samples);
     EXPECT_EQ(back.sounds[0].wave->bitsPerSample, 16);
     EXPECT_EQ(back.sounds[1].name, "silent");
     EXPECT_FALSE(back.sounds[1].wave.has_value());

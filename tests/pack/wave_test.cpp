@@ -80,13 +80,9 @@ TEST(WaveDecode, RejectsWhatIsNotAWave) {
 }
 
 TEST(WaveEncode, RoundTrips) {
-    WaveData wave;
-    wave.channels = 2;
-    wave.sampleRate = 11025;
-    wave.bitsPerSample = 16;
-    wave.blockAlign = 4;
-    wave.bytesPerSecond = 44100;
-    wave.samples = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const WaveData wave = MakePcmWave(2, 11025, 16, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_EQ(wave.blockAlign, 4);
+    EXPECT_EQ(wave.bytesPerSecond, 44100u);
     const std::vector<uint8_t> bytes = EncodeWave(wave);
     EXPECT_EQ(bytes.size() % 2, 0u);  // odd data is padded
     const WaveData back = DecodeWave(bytes);
