@@ -72,9 +72,9 @@ SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::stri
     return SubmitResult::Sent;
 }
 
-SubmitResult SubmitScore(const ScreenContext& ctx) {
-    const SubmitResult result =
-        SendScore(ctx.http, ctx.scoreServer, ctx.state.Edit2, ctx.state.Score, ctx.state.Edit1);
-    if (result == SubmitResult::CannotConnect) ctx.window.ShowInformation(std::string(kCannotConnect));
+SubmitResult SubmitScore(IHttpClient& http, IWindow& window, std::string_view serverBase,
+                         const GameState& state) {
+    const SubmitResult result = SendScore(http, serverBase, state.Edit2, state.Score, state.Edit1);
+    if (result == SubmitResult::CannotConnect) window.ShowInformation(std::string(kCannotConnect));
     return result;
 }

@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/screen.h"
 #include "platform/http_client.h"
+
+class IWindow;
+struct GameState;
 
 inline constexpr std::string_view kVersionQuery = "/cgi/version.pl?version&prg=Vandrax";
 inline constexpr std::string_view kScoreQuery = "/cgi/version.pl?hs&prg=Vandrax&inf=";
@@ -39,6 +41,8 @@ SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::stri
                        std::string_view country);
 
 // The name entry's "send": the player name (Edit2), the country (Edit1) and Score of the game
-// state, to the server of the context; "Can't connect to server!" in a message box when the
-// version query fails.
-SubmitResult SubmitScore(const ScreenContext& ctx);
+// state, to the server at serverBase; "Can't connect to server!" in a message box when the
+// version query fails. The caller goes on to the high-score screen whatever happened.
+// From a screen: SubmitScore(ctx.http, ctx.window, ctx.scoreServer, ctx.state).
+SubmitResult SubmitScore(IHttpClient& http, IWindow& window, std::string_view serverBase,
+                         const GameState& state);

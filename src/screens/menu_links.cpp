@@ -1,9 +1,20 @@
 #include "screens/menu_links.h"
 
-void OpenWebsiteLink(const ScreenContext&) {}
+#include "online/score_submission.h"
+#include "online/web_links.h"
 
-void OpenMoreGamesLink(const ScreenContext&) {}
+void OpenWebsiteLink(const ScreenContext& ctx) {
+    OpenLinkFile(ctx, "website.url");
+}
 
-void OpenOnlineHighScores(const ScreenContext&) {}
+void OpenMoreGamesLink(const ScreenContext& ctx) {
+    OpenLinkFile(ctx, "moregames.url");
+}
 
-void SubmitScore(const ScreenContext&) {}
+void OpenOnlineHighScores(const ScreenContext& ctx) {
+    OpenOnlineTable(ctx);
+}
+
+void SubmitScore(const ScreenContext& ctx) {
+    SubmitScore(ctx.http, ctx.window, ctx.scoreServer, ctx.state);
+}

@@ -1,0 +1,143 @@
+// Sending a score: the record, its filling and encoding, the two queries with their headers,
+// and what each kind of answer from the server leads to.
+
+#include "online/score_submission.h"
+
+#include <gtest/gtest.h>
+
+#include "app/game_state.h"
+#include "app/text_codec.h"
+#include "platform/fake/fakes.h"
+#include "platform/fake/online_fakes.h"
+
+namespace {
+
+const std::string kServer = "http://localhost:8642";
+const std::string kVersionUrl = kServer + "/cgi/version.pl?version&prg=Vandrax";
+const std::string kScorePrefix = kServer + "/cgi/version.pl?hs&prg=Vandrax&inf=";
+
+using Outcome = HttpAnswer::Outcome;
+
+// The record a score query carries, decoded the way the server decodes it.
+std::string SentRecord(const ScriptedHttpClient& http) {
+    const std::string& url = http.requests.at(1).url;
+    EXPECT_EQ(url.rfind(kScorePrefix, 0), 0u) << url;
+    return DecodeText(url.substr(kScorePrefix.size()));
+}
+
+TEST(ResultRecord, FieldsInTheirOrderFilledWithZerosToAMultipleOfFive) {
+    EXPECT_EQ(ResultRecord("Anna", 12345, "77", "Norway"),
+              "type=0|name=Anna|score=12345|key=1|p=77|add=Norway|z=00");
+    struct Case {
+        std::string name;
+        size_t zeros;
+    };
+    // The bare record with score 0 and no name, p or country is 37 characters.
+    const Case cases[] = {{"", 3}, {"a", 2}, {"ab", 1}, {"abc", 0}, {"abcd", 4}, {"abcde", 3}};
+    for (const Case& c : cases) {
+        const std::string record = ResultRecord(c.name, 0, "", "");
+        EXPECT_EQ(record.size() % 5, 0u) << c.name;
+        EXPECT_EQ(record.size(), 37 + c.name.size() + c.zeros) << c.name;
+        EXPECT_EQ(record.substr(record.size() - 3 - c.zeros), "|z=" + std::string(c.zeros, '0')) << c.name;
+    }
+}
+
+TEST(ResultRecord, ARecordOf62CharactersGetsThreeZerosAnd104Symbols) {
+    const std::string name(62 - 37, 'n');
+    const std::string record = ResultRecord(name, 0, "", "");
+    EXPECT_EQ(record.size(), 65u);
+    EXPECT_EQ(record.substr(59), "|z=000");
+    const std::string encoded = EncodeText(record);
+    EXPECT_EQ(encoded.size(), 104u);
+    // Filled to a multiple of 5, the record comes back exactly: no byte 0 in front.
+    EXPECT_EQ(DecodeText(encoded), record);
+}
+
+TEST(VersionAnswer, TheFifthFieldWithOkCountedFirst) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"OK|a|b|c|d|e", "d"}, {"OK|a|b|c|d|", "d"},       {"OK", ""}, {"OK|a|b|c", ""}, {"OK|a|b|c|d", ""},
+        {"OK||||x|y", "x"},    {"OK|1|2|3|4567|", "4567"},
+    };
+    for (const auto& [answer, field] : cases) EXPECT_EQ(VersionAnswerField(answer), field) << answer;
+}
+
+TEST(SendScore, AsksForTheVersionThenSendsTheEncodedRecordWithTheGamesHeaders) {
+    ScriptedHttpClient http;
+    http.answers.push_back(ScriptedHttpClient::Answer("OK|1.0|x|y|p-token|tail"));
+    http.answers.push_back(ScriptedHttpClient::Answer("thanks"));
+    EXPECT_EQ(SendScore(http, kServer + "/", "Zed|x", 4200, "Iceland"), SubmitResult::Sent);
+
+    ASSERT_EQ(http.requests.size(), 2u);
+    EXPECT_EQ(http.requests[0].url, kVersionUrl);
+    // A name holding "|" goes as it is.
+    EXPECT_EQ(SentRecord(http), "type=0|name=Zed|x|score=4200|key=1|p=p-token|add=Iceland|z=0");
+    for (const auto& request : http.requests) {
+        ASSERT_EQ(request.headers.size(), 3u);
+        EXPECT_EQ(request.headers[0].name, "Accept");
+        EXPECT_EQ(request.headers[0].value, "text/html, */*");
+        EXPECT_EQ(request.headers[1].name, "Content-Type");
+        EXPECT_EQ(request.headers[1].value, "text/html");
+        EXPECT_EQ(request.headers[2].name, "User-Agent");
+        EXPECT_EQ(request.headers[2].value, "Mozilla/3.0 (compatible; Indy Library)");
+    }
+}
+
+TEST(SubmitScore, WhatEachVersionAnswerLeadsTo) {
+    struct Case {
+        const char* what;
+        HttpAnswer version;
+        bool sent;
+    };
+    const std::string big(kHttpAnswerLimit, 'x');
+    const Case cases[] = {
+        {"OK alone", ScriptedHttpClient::Answer("OK"), true},
+        {"OK and fields", ScriptedHttpClient::Answer("OK|a|b|c|d|e"), true},
+        {"ok in small letters", ScriptedHttpClient::Answer("ok|a|b|c|d|e"), false},
+        {"an empty answer", ScriptedHttpClient::Answer(""), false},
+        {"a server error page", ScriptedHttpClient::Failure(Outcome::HttpError, "OK|looks|fine|but|is|not"),
+         false},
+        {"no server", ScriptedHttpClient::Failure(Outcome::NoConnection), false},
+        {"cut off by the time-out", ScriptedHttpClient::Failure(Outcome::TimedOut, "OK|a|b"), false},
+        {"cut off by the size limit", ScriptedHttpClient::Failure(Outcome::TooLarge, "OK|a|b|c|d|" + big),
+         false},
+    };
+    for (const Case& c : cases) {
+        ScriptedHttpClient http;
+        FakeWindow window;
+        GameState state;
+        state.Edit2 = "Anna";
+        state.Edit1 = "Chile";
+        state.Score = 999;
+        http.answers.push_back(c.version);
+        http.answers.push_back(ScriptedHttpClient::Answer(""));
+        const SubmitResult result = SubmitScore(http, window, kServer, state);
+        if (c.sent) {
+            EXPECT_EQ(result, SubmitResult::Sent) << c.what;
+            ASSERT_EQ(http.requests.size(), 2u) << c.what;
+            EXPECT_TRUE(window.messages.empty()) << c.what;
+            EXPECT_EQ(SentRecord(http).substr(0, 32), "type=0|name=Anna|score=999|key=1") << c.what;
+        } else {
+            EXPECT_EQ(result, SubmitResult::CannotConnect) << c.what;
+            EXPECT_EQ(http.requests.size(), 1u) << c.what << ": nothing is sent";
+            ASSERT_EQ(window.messages.size(), 1u) << c.what;
+            EXPECT_EQ(window.messages[0], "Can't connect to server!") << c.what;
+        }
+    }
+}
+
+TEST(SubmitScore, ALostScoreQueryIsSilentAndNothingIsTriedAgain) {
+    for (Outcome failure :
+         {Outcome::NoConnection, Outcome::TimedOut, Outcome::HttpError, Outcome::TooLarge}) {
+        ScriptedHttpClient http;
+        FakeWindow window;
+        GameState state;
+        state.Edit2 = "Bo";
+        http.answers.push_back(ScriptedHttpClient::Answer("OK|1|2|3|4|5"));
+        http.answers.push_back(ScriptedHttpClient::Failure(failure));
+        EXPECT_EQ(SubmitScore(http, window, kServer, state), SubmitResult::Sent);
+        EXPECT_EQ(http.requests.size(), 2u);
+        EXPECT_TRUE(window.messages.empty());
+    }
+}
+
+}  // namespace
