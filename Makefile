@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke soak
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server soak
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -36,11 +36,12 @@ FUZZ_SECONDS ?= 20
 FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -artifact_prefix=$(FUZZ)/
 fuzz-smoke: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_FUZZ=ON -DVANDRAX_BENCH=OFF
-	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz
-	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus
+	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz
+	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus $(FUZZ)/score-corpus
 	$(FUZZ)/make_pack_seeds $(FUZZ)/seeds
 	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
 	$(FUZZ)/config_fuzz $(FUZZ)/config-corpus $(FUZZ_FLAGS)
+	$(FUZZ)/score_record_fuzz $(FUZZ)/score-corpus tests/fuzz/score-seeds -dict=tests/fuzz/score_record.dict $(FUZZ_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -50,6 +51,13 @@ configure: deps
 
 deps:
 	scripts/install-deps
+
+# vandrax-scored under wrk (bench/server.lua): 30 s on SQLite, then 30 s on a throw-away
+# PostgreSQL cluster; queries a second, latency, and whether any answer was an error.
+bench-server: configure
+	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
+	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite
+	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres
 
 timedemo: build
 	cd $(BUILD) && ./vandrax-sim --timedemo --until-ms 60000
