@@ -61,9 +61,9 @@ void TStolb::Hit(TSprite* other, bool&) {
     if (s.Speed < -1) s.Speed = -1;
     new TBoomSprite(w, other->X, other->Y);
     if (s.Health > 0) {
-        Play("boom_stena");
+        PlaySound("boom_stena");
     } else {
-        Play("boom");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }
@@ -116,8 +116,8 @@ void TPoliceState::Hit(TSprite* other, bool&) {
     if (IsPlayerCar(other)) {
         new TBoomSprite(w, X, Y);
         Kill();
-        Play("dead");
-        Play("boom");
+        PlaySound("dead");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }
@@ -139,10 +139,10 @@ void TPoliceShips::Hit(TSprite* other, bool&) {
     s.Health -= 5;
     s.Speed = 0;
     if (s.Health > 0) {
-        Play("boom_stena");
+        PlaySound("boom_stena");
     } else {
-        Play("dead");
-        Play("boom");
+        PlaySound("dead");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }
@@ -163,10 +163,10 @@ void TPoliceZabor::Hit(TSprite* other, bool&) {
     s.Speed -= 1;
     if (s.Speed < 0) s.Speed = 0;
     if (s.Health > 0) {
-        Play("boom_stena");
+        PlaySound("boom_stena");
     } else {
-        Play("dead");
-        Play("boom");
+        PlaySound("dead");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }

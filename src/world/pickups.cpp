@@ -46,7 +46,7 @@ void Pickup::Step(int32_t lagCount) {
 
 void Pickup::Hit(TSprite* other, bool&) {
     if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
-    Play(Sound());
+    PlaySound(Sound());
     Kill();
     Collected();
 }

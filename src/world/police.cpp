@@ -27,7 +27,7 @@ void TCarPolice::Step(int32_t lagCount) {
     GameState& s = g();
 
     if (s.PoliceHealth <= 0) {
-        Play("boom");
+        PlaySound("boom");
         new TBoomSprite(w, X, Y);
         s.PoliceCarPresent = false;
         s.Arrested = false;
@@ -81,7 +81,7 @@ void TCarPolice::Hit(TSprite* other, bool&) {
           dynamic_cast<TStolb*>(other) != nullptr || dynamic_cast<TPoliceZabor*>(other) != nullptr))
         return;  // the player's car handles a ram itself
 
-    Play("boom");
+    PlaySound("boom");
     new TBoomSprite(w, other->X, other->Y);
     new TBoomSprite(w, X, Y);
     if (post) {

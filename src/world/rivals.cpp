@@ -183,10 +183,10 @@ void TEnemyCar::Hit(TSprite* other, bool&) {
     RamDamage(s);
     if (s.Driving) {
         if (s.Health > 0) {
-            Play("boom_stena");
+            PlaySound("boom_stena");
         } else {
-            Play("boom");
-            Play("dead");
+            PlaySound("boom");
+            PlaySound("dead");
             w.flow.ByeByeMyCar();
         }
     }
@@ -221,10 +221,10 @@ void TEnemyCarFirst::Hit(TSprite* other, bool&) {
     RamDamage(s);
     // Unlike the armed rivals it ignores the level banner and whether the road is moving.
     if (s.Health > 0) {
-        Play("boom_stena");
+        PlaySound("boom_stena");
     } else {
-        Play("dead");
-        Play("boom");
+        PlaySound("dead");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }

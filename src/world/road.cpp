@@ -113,7 +113,7 @@ void TCarSprite::Step(int32_t lagCount) {
     }
     // Holding down does not brake; it only keeps the car from coasting.
     if (w.input.Button(2) && s.Speed != 0) {
-        Play("ruchnik");
+        PlaySound("ruchnik");
         s.Speed -= a / 250;
     }
     if (!w.input.Up() && !w.input.Down()) s.Speed -= a / 1500;
@@ -146,16 +146,16 @@ void TCarSprite::Hit(TSprite* other, bool&) {
         s.Health -= 20;
         if (s.Health < 0) s.Health = 0;
         if (s.Health > 0) {
-            Play("boom_stena");
+            PlaySound("boom_stena");
         } else {
-            Play("boom");
+            PlaySound("boom");
             w.flow.ByeByeMyCar();
         }
     }
     // The mounted gun overlaps the car all the time; it goes once the last shot is fired.
     if (dynamic_cast<TGunsCar*>(other) != nullptr && !s.HasWeapon) other->Kill();
     if (dynamic_cast<TLuja*>(other) != nullptr) {
-        Play("luja");
+        PlaySound("luja");
         new TLujaUje(w, other->X, other->Y);
         other->Kill();
     }

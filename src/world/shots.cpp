@@ -72,7 +72,7 @@ TBuletSprite::TBuletSprite(WorldContext& world, int16_t direction, double centre
     Y = s.PlayerY;
     SetZ(s.PlayerZ);
     s.Score += 5;
-    Play("shoot");
+    PlaySound("shoot");
     s.Ammo -= 1;
     if (s.Ammo == 0) s.HasWeapon = false;
 }
@@ -98,7 +98,7 @@ void TBuletSprite::Step(int32_t lagCount) {
 void TBuletSprite::Hit(TSprite* other, bool&) {
     GameState& s = g();
     if (auto* rival = dynamic_cast<TEnemyCar*>(other)) {
-        Play("boom");
+        PlaySound("boom");
         new TBoomSprite(w, X, Y);
         rival->Kill();
         s.ShotInFlight = false;
@@ -109,7 +109,7 @@ void TBuletSprite::Hit(TSprite* other, bool&) {
         Kill();
     }
     if (auto* car = dynamic_cast<TEnemyCityCar*>(other)) {
-        Play("boom");
+        PlaySound("boom");
         new TBoomSprite(w, X, Y);
         car->Kill();
         s.ShotInFlight = false;
@@ -120,7 +120,7 @@ void TBuletSprite::Hit(TSprite* other, bool&) {
         Kill();
     }
     if (auto* police = dynamic_cast<TCarPolice*>(other)) {
-        Play("boom");
+        PlaySound("boom");
         new TBoomSprite(w, police->X, police->Y);
         police->Kill();
         s.Arrested = false;
@@ -130,7 +130,7 @@ void TBuletSprite::Hit(TSprite* other, bool&) {
         Kill();
     }
     if (auto* barrier = dynamic_cast<TPoliceZabor*>(other)) {
-        Play("boom");
+        PlaySound("boom");
         new TBoomSprite(w, barrier->X, barrier->Y);
         barrier->Kill();
         s.ShotInFlight = false;
@@ -140,7 +140,7 @@ void TBuletSprite::Hit(TSprite* other, bool&) {
     // Bullets pass through a police post; only rockets bring it down.
     if (auto* post = dynamic_cast<TPoliceState*>(other);
         post != nullptr && (s.WeaponKind == 3 || s.WeaponKind == 4)) {
-        Play("boom");
+        PlaySound("boom");
         for (const auto& blast : kPostBlasts) new TBoomSprite(w, post->X + blast.dx, post->Y + blast.dy);
         post->Kill();
         s.ShotInFlight = false;
@@ -154,7 +154,7 @@ void TBuletSprite::Hit(TSprite* other, bool&) {
 
 TBuletSpriteEnemy::TBuletSpriteEnemy(WorldContext& world, int32_t x, int32_t y, uint8_t angle, uint8_t kind)
     : WorldSprite(world) {
-    Play("shoot");
+    PlaySound("shoot");
     Kind = kind;
     Angle = angle;
     if (kind == kRocket) {
@@ -167,7 +167,7 @@ TBuletSpriteEnemy::TBuletSpriteEnemy(WorldContext& world, int32_t x, int32_t y, 
     Y = y;
     SetZ(2);
     // Each enemy shot starts the sound twice.
-    Play("shoot");
+    PlaySound("shoot");
     FrameCount = PatternCount();
     FrameLoop = true;
     FrameSpeed = 0.2;
@@ -196,9 +196,9 @@ void TBuletSpriteEnemy::Hit(TSprite* other, bool&) {
         s.Health -= EnemyShotDamage(Kind);
         if (s.Health < 0) s.Health = 0;
         if (s.Health > 0) {
-            Play("boom_stena");
+            PlaySound("boom_stena");
         } else {
-            Play("boom");
+            PlaySound("boom");
             w.flow.ByeByeMyCar();
         }
         Kill();

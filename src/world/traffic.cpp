@@ -53,10 +53,10 @@ void TEnemyCityCar::Hit(TSprite* other, bool&) {
     s.Speed -= 2;
     if (!s.Driving) return;
     if (s.Health > 0) {
-        Play("boom_stena");
+        PlaySound("boom_stena");
     } else {
-        Play("dead");
-        Play("boom");
+        PlaySound("dead");
+        PlaySound("boom");
         w.flow.ByeByeMyCar();
     }
 }

@@ -44,7 +44,7 @@ protected:
     // The picture's pattern count.
     int32_t PatternCount() const;
     GameState& g() { return w.state; }
-    void Play(const char* sound) { w.audio.PlaySound(sound); }
+    void PlaySound(const char* sound) { w.audio.PlaySound(sound); }
 
     WorldContext& w;
 };
