@@ -2,3 +2,43 @@
 
 INSTANTIATE_TEST_SUITE_P(Postgres, StoreTest, testing::Values(PostgresBackend()), BackendName);
 INSTANTIATE_TEST_SUITE_P(Postgres, HttpTest, testing::Values(PostgresBackend()), BackendName);
+
+#include <pqxx/pqxx>
+
+// The database cuts the server's connections (a restart, a failover): the next requests may fail
+// with an error status, then the server is back with fresh connections, without a restart.
+TEST(PostgresOnly, ServerRecoversWhenTheDatabaseDropsItsConnections) {
+    const Backend backend = PostgresBackend();
+    if (const std::string why = backend.unavailable(); !why.empty()) GTEST_SKIP() << why;
+    const auto database = backend.make();
+    ServerProcess server({"--db", database->url()});
+    ASSERT_TRUE(server.running());
+    const std::string version = "/cgi/version.pl?version&prg=Vandrax";
+    ASSERT_EQ(HttpGet(server.port(), version).status, 200);
+    ASSERT_EQ(HttpGet(server.port(), "/api/scores").status, 200);  // a second pooled connection
+
+    pqxx::connection admin(database->url());
+    pqxx::nontransaction work(admin);
+    const auto cut = work.exec(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+        "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    ASSERT_GE(cut.size(), 1u);
+
+    int failures = 0;
+    HttpAnswer answer;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        answer = HttpGet(server.port(), version);
+        if (answer.status == 200) break;
+        EXPECT_EQ(answer.status, 503);
+        ++failures;
+    }
+    ASSERT_EQ(answer.status, 200);
+    EXPECT_LE(failures, 2);  // at most the two pooled connections that were cut
+    const std::string score =
+        "/cgi/version.pl?hs&prg=Vandrax&inf=" + GameRecord("Anna", "42", TokenOf(answer.body), "");
+    EXPECT_EQ(HttpGet(server.port(), score).status, 200);
+    EXPECT_EQ(OpenScoreStore(database->url())->AllScores().size(), 1u);
+    // Each failed request left one line saying what went wrong.
+    const auto log = server.WaitForLogLines(static_cast<size_t>(failures) + 1);
+    for (int i = 0; i < failures; ++i) EXPECT_NE(log[i].find("server trouble"), std::string::npos) << log[i];
+}
