@@ -66,8 +66,11 @@ void SdlEventSource::Press(Held& held, uint64_t now) {
 }
 
 void SdlEventSource::Translate(const SDL_Event& event, const Sink& deliver) {
+    Translate(event, SDL_GetTicks64(), deliver);
+}
+
+void SdlEventSource::Translate(const SDL_Event& event, uint64_t now, const Sink& deliver) {
     using Kind = InputEvent::Kind;
-    const uint64_t now = SDL_GetTicks64();
     switch (event.type) {
         case SDL_QUIT:
             // With the last-window-close quit switched off this comes only from a termination

@@ -26,6 +26,8 @@ public:
     // Hands the game's events for one SDL event to `deliver`: none for events the game does not
     // use, one a character for typed text. Pointer positions come out in surface pixels.
     void Translate(const SDL_Event& event, const Sink& deliver);
+    // The same at a given time (milliseconds of SDL_GetTicks64), for tests.
+    void Translate(const SDL_Event& event, uint64_t now, const Sink& deliver);
     // The repeats of a held fire that are due at `now` (milliseconds).
     void Repeat(uint64_t now, const Sink& deliver);
     // When the next repeat is due (UINT64_MAX when none).
