@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -205,6 +206,31 @@ bool ReadConfigFile(const fs::path& path, ConfigValues& values, ConfigReadResult
     result.switchToFullScreen = read.switchToFullScreen;
     for (const auto& problem : read.problems) result.problems.push_back(path.string() + ": " + problem);
     return true;
+}
+
+int RemoveLeftoverTemporaries(const fs::path& path) {
+    const std::string prefix = "." + path.filename().string() + ".";
+    std::error_code error;
+    int removed = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        // PID.N between the prefix and ".tmp", digits only.
+        const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const size_t dot = middle.find('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == middle.size() ||
+            middle.find_first_not_of("0123456789.") != std::string::npos ||
+            middle.find('.', dot + 1) != std::string::npos)
+            continue;
+        const long pid = std::strtol(middle.c_str(), nullptr, 10);
+        // Another game that is saving right now keeps its own.
+        if (pid == static_cast<long>(::getpid()) || (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0))
+            continue;
+        if (fs::remove(entry.path(), error)) ++removed;
+    }
+    return removed;
 }
 
 void WriteConfigFile(const fs::path& path, const std::string& text) {

@@ -63,3 +63,7 @@ bool ReadConfigFile(const std::filesystem::path& path, ConfigValues& values, Con
 // temporary file beside it, flushes it to disk and renames it over path. On failure the temporary
 // is removed, the old file is left as it was, and a GameError names the path and the reason.
 void WriteConfigFile(const std::filesystem::path& path, const std::string& text);
+
+// Removes the temporaries beside `path` that a run killed while saving left behind
+// (".Config.cfg.PID.N.tmp" of a process no longer running); returns how many went.
+int RemoveLeftoverTemporaries(const std::filesystem::path& path);

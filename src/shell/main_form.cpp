@@ -429,6 +429,8 @@ ConfigValues TMainForm::CurrentSettings() const {
 }
 
 void TMainForm::LoadConfig() {
+    // A game killed while saving leaves its temporary beside the file: the next start clears it.
+    RemoveLeftoverTemporaries(ConfigFile());
     ConfigValues values = CurrentSettings();
     ConfigReadResult result;
     if (!ReadConfigFile(ConfigFile(), values, result)) return;

@@ -388,6 +388,26 @@ TEST_F(SettingsFileTest, FailedRenameLeavesNoTemporary) {
     EXPECT_EQ(Entries(folder_), std::set<std::string>{"Config.cfg"});
 }
 
+TEST_F(SettingsFileTest, LeftoversOfKilledSavesGoAndEverythingElseStays) {
+    const fs::path path = ConfigPath(folder_);
+    WriteWhole(path, "settings");
+    // A process that cannot be running (beyond the kernel's largest pid) and this one.
+    const std::string own = std::to_string(::getpid());
+    const std::set<std::string> kept = {
+        "Config.cfg",         ".Config.cfg." + own + ".0.tmp", ".Config.cfg.notes.tmp",
+        ".Config.cfg.12.tmp", ".Other.cfg.99999999.0.tmp",     "Config.cfg.99999999.0.tmp",
+        ".Config.cfg.1.x.tmp"};
+    const std::set<std::string> leftovers = {".Config.cfg.99999999.0.tmp", ".Config.cfg.99999998.3.tmp"};
+    for (const std::string& name : kept)
+        if (name != "Config.cfg") WriteWhole(folder_ / name, "x");
+    for (const std::string& name : leftovers) WriteWhole(folder_ / name, "half a file");
+    EXPECT_EQ(RemoveLeftoverTemporaries(path), 2);
+    EXPECT_EQ(Entries(folder_), kept);
+    EXPECT_EQ(ReadWhole(path), "settings");
+    // No folder yet: nothing to do, no error.
+    EXPECT_EQ(RemoveLeftoverTemporaries(folder_ / "none" / "Config.cfg"), 0);
+}
+
 TEST_F(SettingsFileTest, FullDiskKeepsTheOldFileWhole) {
     const fs::path path = ConfigPath(folder_);
     ConfigValues old;
