@@ -86,8 +86,10 @@ TEST_F(Scenario, KeysAndClicksEndTheSplashAtOnce) {
         json state = Run(c.script, 1000);
         EXPECT_EQ(state["ScreenState"], c.state) << c.script;
         EXPECT_EQ(state["GameFullScreen"], c.fullScreen) << c.script;
+        // Left early, the splash's timer is stopped with it.
+        EXPECT_EQ(state["timers"]["Timer1"], c.state == 1) << c.script;
     }
-    // After Escape the timer still fires at 4000 ms, but only acts on the splash.
+    // Nothing fires later on the main menu.
     json later = Run("500 key-down Escape\n", 4500);
     EXPECT_EQ(later["ScreenState"], 2);
     EXPECT_EQ(later["errors"].size(), 0u) << later["errors"];
