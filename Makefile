@@ -36,12 +36,14 @@ FUZZ_SECONDS ?= 20
 FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -artifact_prefix=$(FUZZ)/
 fuzz-smoke: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_FUZZ=ON -DVANDRAX_BENCH=OFF
-	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz
+	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz promo_description_fuzz
 	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus $(FUZZ)/score-corpus
 	$(FUZZ)/make_pack_seeds $(FUZZ)/seeds
 	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
 	$(FUZZ)/config_fuzz $(FUZZ)/config-corpus $(FUZZ_FLAGS)
 	$(FUZZ)/score_record_fuzz $(FUZZ)/score-corpus tests/fuzz/score-seeds -dict=tests/fuzz/score_record.dict $(FUZZ_FLAGS)
+	mkdir -p $(FUZZ)/promo-corpus
+	$(FUZZ)/promo_description_fuzz $(FUZZ)/promo-corpus tests/fuzz/promo-seeds -dict=tests/fuzz/promo.dict $(FUZZ_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
