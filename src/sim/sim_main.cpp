@@ -194,7 +194,7 @@ private:
     IHttpClient& inner_;
 };
 
-std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
+std::string StateJson(TMainForm& form, FakeWindow& window, IDrawSurface& surface, bool exited,
                       const std::vector<std::string>& sounds, const RunFigures& figures,
                       const OnlineRecord& online) {
     std::ostringstream j;
@@ -298,7 +298,8 @@ std::string StateJson(TMainForm& form, FakeWindow& window, bool exited,
     for (size_t i = 0; i < form.Hud.size(); ++i) {
         const GameState::HudText& t = form.Hud[i];
         j << (i ? ", " : "") << "{\"text\": " << JsonString(t.text) << ", \"x\": " << t.x
-          << ", \"y\": " << t.y << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color) << "\"}";
+          << ", \"y\": " << t.y << ", \"size\": " << t.size << ", \"color\": \"" << Color(t.color)
+          << "\", \"width\": " << surface.TextWidth(form.TextFontName, t.size, t.text) << "}";
     }
     j << "],\n";
     j << "  \"maxSprites\": " << figures.maxSprites << ",\n";
@@ -577,6 +578,7 @@ public:
 
     TMainForm& Form() { return *form_; }
     FakeWindow& Window() { return window_; }
+    IDrawSurface& Surface() { return *surface_; }
     OnlineRecord Online() const { return {desktop_.opened, http_->requests}; }
 
 private:
@@ -651,7 +653,7 @@ int main(int argc, char** argv) {
             sim.Run(events);
         if (!options.state.empty()) {
             std::ofstream out(options.state);
-            out << StateJson(sim.Form(), sim.Window(), sim.Form().Terminated(), sim.Sounds(),
+            out << StateJson(sim.Form(), sim.Window(), sim.Surface(), sim.Form().Terminated(), sim.Sounds(),
                              RunFigures{sim.RssKb(), sim.MaxSprites()}, sim.Online());
             if (!out) {
                 std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());

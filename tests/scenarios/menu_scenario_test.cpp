@@ -651,6 +651,35 @@ TEST_F(MenuScenario, AScoreForTheTableGoesThroughTheNameEntryIntoTheTableAndTheF
     EXPECT_EQ(saved.highScores[1].Score, 2600);
 }
 
+TEST_F(MenuScenario, TheNameAndTheScoreAreCentredByTheirMeasuredWidths) {
+    // Centred on x 400: drawn from 400 - round(width / 2), a half going to the even neighbour.
+    // Both kinds of odd width: a half that rounds down (49 -> 24) and one that rounds up (47 -> 24).
+    bool roundsDown = false;
+    bool roundsUp = false;
+    for (const char* name : {"Rex", "Zed", "Il", "Wolfgang", "mmmmmmmmmm"}) {
+        const json state = Run(LeaveGameWithScore(2600) + "8300 char " + name + "\n", 8500, "--play 1");
+        ASSERT_EQ(state["hud"].size(), 2u) << name;
+        for (const json& t : state["hud"]) {
+            const int width = t["width"];
+            roundsDown = roundsDown || width % 4 == 1;
+            roundsUp = roundsUp || width % 4 == 3;
+            const int half = width / 2 + ((width % 4) == 3 ? 1 : 0);  // odd widths: .5 to even
+            EXPECT_EQ(t["x"], 400 - half) << t;
+            EXPECT_EQ(t["y"], t["text"] == "2600" ? 210 : 310) << t;
+        }
+    }
+    EXPECT_TRUE(roundsDown && roundsUp) << "the halves were not all tried";
+    // The menus' "Arial" is Liberation Sans, sized in points at 96 DPI.
+    const json options = Run(std::string(kOptions) + "700 char Anonymous\n", 800);
+    bool drawn = false;
+    for (const json& t : options["hud"]) {
+        if (t["text"] != "Anonymous") continue;
+        drawn = true;
+        EXPECT_EQ(t["width"], 125);
+    }
+    EXPECT_TRUE(drawn);
+}
+
 TEST_F(MenuScenario, TheNameEntryWithAStoredName) {
     ConfigValues values;
     values.name = "Vera";
