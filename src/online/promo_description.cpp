@@ -37,7 +37,14 @@ public:
         }
     }
 
-    void Rectangle(PromoRect& rect) { Numbers({&rect.x, &rect.y, &rect.width, &rect.height}); }
+    // Far-off numbers would overflow where the page adds a picture's size to them.
+    void Coordinates(std::initializer_list<int32_t*> out) {
+        Numbers(out);
+        for (int32_t* value : out)
+            if (*value < -kPromoMaxCoordinate || *value > kPromoMaxCoordinate) valid = false;
+    }
+
+    void Rectangle(PromoRect& rect) { Coordinates({&rect.x, &rect.y, &rect.width, &rect.height}); }
 
     std::string Text() {
         if (AtEnd() || !valid) {
@@ -128,11 +135,14 @@ PromoDescription ReadPromoDescription(std::string_view text,
         }
         page.buttons.push_back(std::move(button));
     }
-    in.Numbers({&page.centreX, &page.centreY});
+    in.Coordinates({&page.centreX, &page.centreY});
     int32_t seconds = 0;
     in.Numbers({&seconds});
     // A negative count would never reach 0, and the exit button would never wake.
-    if (in.valid && (seconds < 0 || seconds > kPromoMaxSeconds)) in.valid = false;
+    if (seconds < 0 || seconds > kPromoMaxSeconds) {
+        in.valid = false;
+        seconds = 0;
+    }
     page.countdown = seconds * 10;
     int32_t red = 0;
     int32_t green = 0;

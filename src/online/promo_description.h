@@ -59,6 +59,7 @@ struct PromoDescription {
 inline constexpr int32_t kPromoMaxButtons = 256;
 inline constexpr int32_t kPromoMaxSeconds = 24 * 60 * 60;
 inline constexpr int32_t kPromoMaxFontSize = 400;
+inline constexpr int32_t kPromoMaxCoordinate = 100000;  // rectangles and the countdown centre, either sign
 inline constexpr size_t kPromoMaxDescriptionBytes = 1 << 20;
 
 // `fileExists` answers for a name as written in the description; names outside the data root

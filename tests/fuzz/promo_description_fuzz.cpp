@@ -25,11 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (page.fontSize < 1 || page.fontSize > kPromoMaxFontSize) __builtin_trap();
     if (page.colour > 0xFFFFFF) __builtin_trap();
     if (!DataRelativePath(page.background)) __builtin_trap();
+    auto far = [](int32_t v) { return v < -kPromoMaxCoordinate || v > kPromoMaxCoordinate; };
+    if (far(page.centreX) || far(page.centreY)) __builtin_trap();
     for (size_t i = 0; i < page.buttons.size(); ++i) {
         const PromoButtonDescription& button = page.buttons[i];
         for (const std::string* name : {&button.normalPicture, &button.hoverPicture, &button.inactivePicture})
             if (!DataRelativePath(*name)) __builtin_trap();
         if (i + 1 < page.buttons.size() && !DataRelativePath(button.target)) __builtin_trap();
+        for (const PromoRect* rect : {&button.hover, &button.normal, &button.inactive})
+            if (far(rect->x) || far(rect->y) || far(rect->width) || far(rect->height)) __builtin_trap();
     }
     return 0;
 }
