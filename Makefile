@@ -17,7 +17,7 @@ test: build
 # are where bad data and ordering mistakes would show as memory errors.
 # Then the game itself, played by the bot for a few minutes of game time on the data tree of
 # $(BUILD) (make soak plays 30 minutes).
-SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests
+SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests
 SOAK_MINUTES ?= 3
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
