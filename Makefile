@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server soak
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server soak package-test
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -60,6 +60,12 @@ bench-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
 	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite
 	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres
+
+# Built, installed and packaged the way a distribution would, in $(BUILD)-package: the install
+# layout, the desktop entry and AppStream validators, the Debian packages and lintian, and the
+# game started headless from both (scripts/package-test).
+package-test: deps
+	JOBS=$(JOBS) scripts/package-test $(BUILD)-package
 
 timedemo: build
 	cd $(BUILD) && ./vandrax-sim --timedemo --until-ms 60000
