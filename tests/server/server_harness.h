@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ struct Backend {
     // Empty when the back end can run here; otherwise why not (the tests then skip).
     std::function<std::string()> unavailable;
 };
+// Test names and messages show the back end by name.
+inline void PrintTo(const Backend& backend, std::ostream* out) {
+    *out << backend.name;
+}
 Backend SqliteBackend();
 Backend PostgresBackend();  // needs the PG* variables of pg_virtualenv
 
