@@ -24,9 +24,9 @@ public:
     void Step(int32_t lagCount) override;
 
 private:
-    ScreenContext ctx_;
+    const ScreenContext& ctx_;  // the screen's own, which outlives its sprites
 };
 
 // One step of the cursor's 30-frame cycle (shown 14 frames, hidden 16, only while a field takes
-// typing), run before the options' and the game over's frame.
+// typing), run before the options' and the game over's frame. ctx is the screen's own.
 void BlinkTextCursor(const ScreenContext& ctx);
