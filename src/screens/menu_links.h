@@ -1,7 +1,6 @@
 #pragma once
-// The links of the menus and the score's sending, one small function each, so that the online
-// unit can take each of them over as it is. Until then a click on a link plays its sound (the
-// caller's) and nothing else, and a score is kept only in the local table.
+// The links of the menus and the score's sending, one small function each, handing over to the
+// online side. The click sound is the caller's.
 
 #include "app/screen.h"
 
