@@ -751,7 +751,7 @@ TEST_F(MenuScenario, AScoreNotForTheTableWaitsFiveSecondsThenGoesBackToTheMenu) 
 }
 
 // ---------------------------------------------------------------------------------------------
-// The links (written by the online side): for now a sound and nothing else
+// The links: which button and which state lets them act (what they open is the online suites')
 
 TEST_F(MenuScenario, LinkItemsPlayTheirSoundAndStayOnTheScreen) {
     struct Case {
