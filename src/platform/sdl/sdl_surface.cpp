@@ -12,7 +12,7 @@ namespace {
 
 // Enough for every text of a screen and the display's changing numbers; a long game keeps
 // drawing new scores, so the texts not drawn for longest go.
-constexpr size_t kTextCacheLimit = 256;
+constexpr size_t kTextCacheLimit = 128;
 
 class SdlTexture : public ITexture {
 public:
