@@ -14,10 +14,12 @@ test: build
 	$(MAKE) --no-print-directory fuzz-smoke
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
-# are where bad data and ordering mistakes would show as memory errors.
+# are where bad data and ordering mistakes would show as memory errors. The score server's suite
+# runs the sanitized server itself on a real socket, with the bad queries of the outside world.
 # Then the game itself, played by the bot for a few minutes of game time on the data tree of
 # $(BUILD) (make soak plays 30 minutes).
-SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests
+SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests \
+                   server_tests
 SOAK_MINUTES ?= 3
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON

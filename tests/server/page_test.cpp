@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 
 #include "server_harness.h"
 #include "store_suites.h"
@@ -43,21 +42,41 @@ std::string Unescape(std::string text) {
     return text;
 }
 
-// The text of each cell of each body row, tags stripped.
+// Text with its tags left out.
+std::string StripTags(const std::string& html) {
+    std::string text;
+    bool inTag = false;
+    for (char c : html) {
+        if (c == '<') inTag = true;
+        if (!inTag) text.push_back(c);
+        if (c == '>') inTag = false;
+    }
+    return text;
+}
+
+// The parts between each opening tag of this name and its closing tag, in order.
+std::vector<std::string> Elements(const std::string& html, const std::string& name) {
+    std::vector<std::string> parts;
+    const std::string open = "<" + name;
+    const std::string close = "</" + name + ">";
+    for (size_t at = 0; (at = html.find(open, at)) != std::string::npos;) {
+        const size_t start = html.find('>', at);
+        const size_t end = html.find(close, start);
+        if (start == std::string::npos || end == std::string::npos) break;
+        parts.push_back(html.substr(start + 1, end - start - 1));
+        at = end + close.size();
+    }
+    return parts;
+}
+
+// The text of each cell of each body row.
 std::vector<std::vector<std::string>> BodyRows(const std::string& dom) {
     std::vector<std::vector<std::string>> rows;
-    const size_t start = dom.find("<tbody>");
-    const size_t end = dom.find("</tbody>");
-    if (start == std::string::npos || end == std::string::npos) return rows;
-    const std::string body = dom.substr(start, end - start);
-    const std::regex row(R"(<tr[^>]*>([\s\S]*?)</tr>)");
-    const std::regex cell(R"(<td[^>]*>([\s\S]*?)</td>)");
-    const std::regex tag(R"(<[^>]*>)");
-    for (std::sregex_iterator r(body.begin(), body.end(), row), rEnd; r != rEnd; ++r) {
-        const std::string cells = (*r)[1];
+    const auto bodies = Elements(dom, "tbody");
+    if (bodies.size() != 1) return rows;
+    for (const auto& row : Elements(bodies[0], "tr")) {
         std::vector<std::string> texts;
-        for (std::sregex_iterator c(cells.begin(), cells.end(), cell), cEnd; c != cEnd; ++c)
-            texts.push_back(Unescape(std::regex_replace((*c)[1].str(), tag, "")));
+        for (const auto& cell : Elements(row, "td")) texts.push_back(Unescape(StripTags(cell)));
         rows.push_back(texts);
     }
     return rows;
