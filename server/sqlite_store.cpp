@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <mutex>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -112,7 +114,7 @@ public:
         if (sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
             const std::string message = error ? error : sqlite3_errmsg(db_);
             sqlite3_free(error);
-            throw StoreError("sqlite: " + message);
+            throw StoreError("sqlite: " + message + " [" + std::string(sql.substr(0, 30)) + "]");
         }
     }
 
@@ -173,7 +175,17 @@ public:
         // WAL: readers never wait for the writer, and the file stays one database. NORMAL
         // synchronisation keeps the file whole if the server dies; a power cut may lose the last
         // few scores, which is a fair price for not syncing on every score.
-        writer_.Exec("PRAGMA journal_mode=WAL");
+        // Switching a new file to WAL needs it to itself; a second server opening the same new
+        // file at that moment gets "locked" at once, without the busy wait, so it asks again.
+        for (int attempt = 0;; ++attempt) {
+            try {
+                writer_.Exec("PRAGMA journal_mode=WAL");
+                break;
+            } catch (const StoreError&) {
+                if (attempt == 500) throw;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
         writer_.Exec("PRAGMA synchronous=NORMAL");
         Migrate();
     }

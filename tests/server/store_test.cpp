@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -41,18 +42,20 @@ TEST_P(StoreTest, MigrationsRunOnceAndKeepTheScores) {
 
 TEST_P(StoreTest, ServersStartingTogetherMigrateOnce) {
     std::vector<std::thread> starters;
-    std::atomic<int> failures{0};
+    std::mutex mutex;
+    std::vector<std::string> failures;
     for (int i = 0; i < 4; ++i) {
         starters.emplace_back([&] {
             try {
                 OpenScoreStore(database_->url());
-            } catch (const StoreError&) {
-                ++failures;
+            } catch (const StoreError& error) {
+                std::lock_guard lock(mutex);
+                failures.push_back(error.what());
             }
         });
     }
     for (auto& starter : starters) starter.join();
-    EXPECT_EQ(failures.load(), 0);
+    EXPECT_TRUE(failures.empty()) << testing::PrintToString(failures);
     EXPECT_EQ(OpenScoreStore(database_->url())->SchemaVersion(), 1);
 }
 
