@@ -7,7 +7,7 @@
 
 struct ServerOptions {
     std::string host = "127.0.0.1";
-    int port = 8080;       // 0: any free port (printed when listening)
+    int port = 8642;       // 0: any free port (printed when listening)
     std::string database;  // empty: the default SQLite file
     size_t rateLimit = 10;
 };

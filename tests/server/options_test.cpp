@@ -15,7 +15,7 @@ TEST(CommandLine, Options) {
     const ParsedCommandLine none = ParseCommandLine({});
     EXPECT_EQ(none.action, Action::Serve);
     EXPECT_EQ(none.options.host, "127.0.0.1");
-    EXPECT_EQ(none.options.port, 8080);
+    EXPECT_EQ(none.options.port, 8642);  // where the game looks by default
     EXPECT_EQ(none.options.rateLimit, 10u);
     EXPECT_TRUE(none.options.database.empty());
 
