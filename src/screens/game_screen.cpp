@@ -33,8 +33,15 @@ constexpr int32_t kKeyP = 'P';
 }  // namespace
 
 GameScreen::GameScreen(const ScreenContext& context)
-    : IScreen(context), world_{ctx.state, ctx.images, ctx.audio,           ctx.timers,
-                               ctx.input, *this,      ctx.sprites.Engine()} {
+    : IScreen(context),
+      world_{ctx.state,
+             ctx.images,
+             ctx.audio,
+             ctx.timers,
+             ctx.input,
+             [this] { ByeByeMyCar(); },
+             [this] { return Now(); },
+             ctx.sprites.Engine()} {
     ctx.timers.Timer_Level.OnTimer = [this] { Timer_LevelTimer(); };
     ctx.timers.Timer_Nitro.OnTimer = [this] { Timer_NitroTimer(); };
     ctx.timers.Timer_police.OnTimer = [this] { Timer_policeTimer(); };

@@ -8,7 +8,7 @@
 #include "app/screen.h"
 #include "world/world.h"
 
-class GameScreen : public IScreen, private IGameFlow {
+class GameScreen : public IScreen {
 public:
     explicit GameScreen(const ScreenContext& context);
     ~GameScreen() override;
@@ -25,7 +25,7 @@ public:
 
     void StartGame();
     void NextLevel();
-    void ByeByeMyCar() override;
+    void ByeByeMyCar();
     // After the engine's move pass.
     void GameFrame();
 
@@ -37,7 +37,7 @@ public:
     WorldContext& World() { return world_; }
 
 private:
-    uint64_t Now() const override;
+    uint64_t Now() const;
     // A road that cannot be drawn (a picture missing from the pack) is told once and the
     // player is back on the main menu, instead of the same error every frame.
     void Abandon(const std::exception& error);

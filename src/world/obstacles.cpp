@@ -64,7 +64,7 @@ void TStolb::Hit(TSprite* other, bool&) {
         PlaySound("boom_stena");
     } else {
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }
 
@@ -118,7 +118,7 @@ void TPoliceState::Hit(TSprite* other, bool&) {
         Kill();
         PlaySound("dead");
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }
 
@@ -143,7 +143,7 @@ void TPoliceShips::Hit(TSprite* other, bool&) {
     } else {
         PlaySound("dead");
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }
 
@@ -167,7 +167,7 @@ void TPoliceZabor::Hit(TSprite* other, bool&) {
     } else {
         PlaySound("dead");
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }
 

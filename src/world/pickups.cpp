@@ -91,7 +91,7 @@ void TNitroSprite::Collected() {
     s.Speed = 15;
     s.NitroSeconds = 0;
     new TNitroCar(w);
-    w.timers.Timer_Nitro.SetEnabled(true, w.flow.Now());
+    w.timers.Timer_Nitro.SetEnabled(true, w.now());
 }
 
 TMedicSprite::TMedicSprite(WorldContext& world) : Pickup(world, "remont", 55, -40) {}

@@ -39,7 +39,7 @@ void TCarPolice::Step(int32_t lagCount) {
     if (s.Driving) {
         if (s.Arrested) {
             s.Speed = s.Speed - 0.04;
-            if (s.Speed < 0.2) w.flow.ByeByeMyCar();
+            if (s.Speed < 0.2) w.loseCar();
         } else if (std::abs(Y + Height + 70 - s.PlayerY) < 50) {
             // Lined up 20-120 px above the player: slide across into the player's lane.
             if (std::abs(X - s.PlayerX) >= 10) {

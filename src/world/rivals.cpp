@@ -187,7 +187,7 @@ void TEnemyCar::Hit(TSprite* other, bool&) {
         } else {
             PlaySound("boom");
             PlaySound("dead");
-            w.flow.ByeByeMyCar();
+            w.loseCar();
         }
     }
 }
@@ -225,6 +225,6 @@ void TEnemyCarFirst::Hit(TSprite* other, bool&) {
     } else {
         PlaySound("dead");
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }

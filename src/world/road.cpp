@@ -149,7 +149,7 @@ void TCarSprite::Hit(TSprite* other, bool&) {
             PlaySound("boom_stena");
         } else {
             PlaySound("boom");
-            w.flow.ByeByeMyCar();
+            w.loseCar();
         }
     }
     // The mounted gun overlaps the car all the time; it goes once the last shot is fired.

@@ -199,7 +199,7 @@ void TBuletSpriteEnemy::Hit(TSprite* other, bool&) {
             PlaySound("boom_stena");
         } else {
             PlaySound("boom");
-            w.flow.ByeByeMyCar();
+            w.loseCar();
         }
         Kill();
     }

@@ -29,7 +29,7 @@ void TZnak::Step(int32_t lagCount) {
         Triggered = true;
         s.PoliceChase = true;
         new TIndexPolice(w);
-        const uint64_t now = w.flow.Now();
+        const uint64_t now = w.now();
         w.timers.Timer_police.SetEnabled(false, now);
         w.timers.Timer_police.SetEnabled(true, now);
         if (!s.PoliceCarPresent) new TCarPolice(w);

@@ -57,7 +57,7 @@ void TEnemyCityCar::Hit(TSprite* other, bool&) {
     } else {
         PlaySound("dead");
         PlaySound("boom");
-        w.flow.ByeByeMyCar();
+        w.loseCar();
     }
 }
 

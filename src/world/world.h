@@ -4,6 +4,7 @@
 // screen's own operations (losing the car) that a road object may call.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "app/audio.h"
@@ -13,22 +14,16 @@
 #include "engine/image_list.h"
 #include "engine/sprite.h"
 
-// What the game screen does for the road.
-class IGameFlow {
-public:
-    virtual ~IGameFlow() = default;
-    // The player's car is lost (or a level begins): see the game screen.
-    virtual void ByeByeMyCar() = 0;
-    virtual uint64_t Now() const = 0;
-};
-
 struct WorldContext {
     GameState& state;
     TPictureCollection& images;
     GameAudio& audio;
     WindowTimers& timers;
     TDXInput& input;
-    IGameFlow& flow;
+    // The game screen's ByeByeMyCar: the player's car is lost (or a level begins).
+    std::function<void()> loseCar;
+    // The window timers' clock, in milliseconds.
+    std::function<uint64_t()> now;
     TSpriteEngine& root;
 };
 

@@ -19,10 +19,10 @@
 #include "platform/fake/fakes.h"
 #include "world/world.h"
 
-class RecordingFlow : public IGameFlow {
+class RecordingFlow {
 public:
-    void ByeByeMyCar() override { ++carsLost; }
-    uint64_t Now() const override { return now; }
+    void ByeByeMyCar() { ++carsLost; }
+    uint64_t Now() const { return now; }
     int carsLost = 0;
     uint64_t now = 1000;
 };
@@ -30,9 +30,13 @@ public:
 class WorldTest : public ::testing::Test {
 protected:
     WorldTest()
-        : audio(state, waves, nullptr, VANDRAX_DATA), input(keyboard, pad), world{state,          images,
-                                                                                  audio,          timers,
-                                                                                  input,          flow,
+        : audio(state, waves, nullptr, VANDRAX_DATA), input(keyboard, pad), world{state,
+                                                                                  images,
+                                                                                  audio,
+                                                                                  timers,
+                                                                                  input,
+                                                                                  [this] { flow.ByeByeMyCar(); },
+                                                                                  [this] { return flow.Now(); },
                                                                                   engine.Engine()} {
         audio.RecordSounds = true;
         images.LoadPack(std::string(VANDRAX_DATA) + "/Data/GraphicsMain.dxg");
