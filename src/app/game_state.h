@@ -39,6 +39,9 @@ struct GameState {
     bool Paused = false;
     bool Driving = false;
     bool BackFromGame = false;
+    // The attract mode's demo game is on the game screen: the autopilot drives, the game over
+    // leads back to the main menu, and nothing is kept.
+    bool Demo = false;
     int32_t Lives = 0;
     double Health = 0;  // percent
     double Speed = 0;   // pixels the road moves a frame; shown x10 as mph

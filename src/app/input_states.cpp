@@ -46,9 +46,14 @@ const TDXInput::Bindings& TDXInput::DefaultBindings() {
     return bindings;
 }
 
+void TDXInput::Hold(int32_t state, bool on) {
+    if (state >= 0 && state < kStateCount) held_[static_cast<size_t>(state)] = on;
+}
+
 void TDXInput::Update() {
     states_.fill(false);
     if (!focused_) return;
+    states_ = held_;
     const Bindings& bindings = DefaultBindings();
     for (size_t state = 0; state < bindings.size(); ++state)
         for (const int32_t key : bindings[state])

@@ -33,6 +33,10 @@ public:
     // Recomputes the states from the keys and the pad (all off while `focused` is false).
     void Update();
     void SetFocused(bool focused) { focused_ = focused; }
+    // A state held on by a driver other than the player's hands (the attract mode's demo); it
+    // counts as the keys do, and only while the window is in front.
+    void Hold(int32_t state, bool on);
+    void ReleaseAll() { held_.fill(false); }
 
     bool On(int32_t state) const {
         return state >= 0 && state < kStateCount && states_[static_cast<size_t>(state)];
@@ -49,4 +53,5 @@ private:
     const PadState& pad_;
     bool focused_ = true;
     std::array<bool, kStateCount> states_{};
+    std::array<bool, kStateCount> held_{};
 };

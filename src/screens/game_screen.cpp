@@ -12,6 +12,7 @@
 #include "engine/sprite.h"
 #include "platform/draw_surface.h"
 #include "platform/window.h"
+#include "screens/autopilot.h"
 #include "screens/confirmations.h"
 #include "screens/menu_sprites.h"
 #include "world/obstacles.h"
@@ -162,11 +163,23 @@ void GameScreen::Enter() {
 
 void GameScreen::Frame(int32_t lagCount) {
     try {
+        if (ctx.state.Demo) DriveDemo();
         ctx.sprites.MoveWorld(lagCount);
         GameFrame();
     } catch (const std::exception& error) {
         Abandon(error);
     }
+}
+
+void GameScreen::DriveDemo() {
+    const AutopilotInput decided = DecideAutopilot(ctx.state, ctx.sprites.Engine());
+    ctx.input.Hold(TDXInput::kUp, decided.up);
+    ctx.input.Hold(TDXInput::kDown, decided.down);
+    ctx.input.Hold(TDXInput::kLeft, decided.left);
+    ctx.input.Hold(TDXInput::kRight, decided.right);
+    ctx.input.Hold(TDXInput::kButton1 + 1, decided.handbrake);
+    // It fires as a press of Ctrl does.
+    if (decided.fire) KeyDown(kVkControl, kShiftCtrl);
 }
 
 void GameScreen::Abandon(const std::exception& error) {
@@ -178,7 +191,8 @@ void GameScreen::GameFrame() {
     GameState& s = ctx.state;
     s.Hud.clear();
     if (s.GameOverPending) {
-        ctx.host.SetScreenState(Screen::GameOver);
+        // A demo's game over goes back to the main menu: its score is nobody's.
+        ctx.host.SetScreenState(s.Demo ? Screen::MainMenu : Screen::GameOver);
         return;
     }
     if (!s.PoliceCarPresent) ctx.audio.StopSound("police");
@@ -255,6 +269,8 @@ void GameScreen::DrawHud() {
     HudText("Level " + std::to_string(s.Level), 3, 5, 16, kSilver);
     if (s.HasWeapon) HudTextCentred("x" + std::to_string(s.Ammo), 765, 260, 16, kSilver);
     if (s.NitroOn) HudTextCentred(std::to_string(8 - s.NitroSeconds), 765, 400, 16, kSilver);
+    // The demo says what it is, under the score.
+    if (s.Demo) HudTextCentred("DEMO", 400, 60, 30, kSilver);
     if (ctx.timers.Timer_Level.Enabled() && !s.Paused && !s.GameMainExit)
         HudTextCentred("Level " + std::to_string(s.Level), 400, 250, 30, kBlack);
     else if (s.Paused && !s.GameMainExit)
@@ -263,6 +279,7 @@ void GameScreen::DrawHud() {
 
 void GameScreen::Leave() {
     ctx.sprites.Engine().FreeChildren();
+    ctx.input.ReleaseAll();
     ctx.state.BackFromGame = true;
     ctx.audio.StopSound("all");
     ctx.host.LoadGraphicsPack(kMenuPack);

@@ -42,6 +42,8 @@ private:
     // player is back on the main menu, instead of the same error every frame.
     void Abandon(const std::exception& error);
     void KillAll();
+    // The attract mode's demo: the autopilot holds the keys for this frame's move.
+    void DriveDemo();
     void DrawHud();
     // Draws a text of the display and keeps it in the state's list for the simulator.
     void HudText(const std::string& text, int32_t x, int32_t y, int32_t size, uint32_t color);

@@ -141,6 +141,18 @@ uint64_t TMainForm::NextDueAt() const {
 
 void TMainForm::Deliver(const InputEvent& event) {
     using Kind = InputEvent::Kind;
+    if (IsPlayerInput(event)) {
+        Attract.Touch(Now());
+        if (Demo) {
+            // Input ends the demo at once. Only a pointer move goes on to the main menu (its
+            // hover); a key or a click is not taken as a choice on a menu the player had not seen.
+            Guard([&] { SetScreenState(Screen::MainMenu); });
+            if (event.kind != Kind::PointerMove) {
+                Pad.Track(event);
+                return;
+            }
+        }
+    }
     switch (event.kind) {
         case Kind::KeyDown:
             FormKeyDown(event.key, event.shift);
@@ -165,6 +177,8 @@ void TMainForm::Deliver(const InputEvent& event) {
             });
             break;
         case Kind::FocusGained:
+            // The idle minute counts while the window is in front.
+            Attract.Touch(Now());
             SetApplicationActive(true);
             break;
         case Kind::FocusLost:
@@ -281,9 +295,29 @@ void TMainForm::SurfaceRestored() {
 // Screens
 
 void TMainForm::SetScreenState(Screen value) {
+    // Whatever ends a demo's game leads back to the main menu as it was before the demo.
+    const bool demoEnds = Demo && value != Screen::Game;
+    if (demoEnds) value = Screen::MainMenu;
+    if (value == Screen::Game && !Demo) ++GamesStarted;
     if (IScreen* screen = CurrentScreen()) screen->Leave();
     ScreenState = value;
     if (IScreen* screen = CurrentScreen()) screen->Enter();
+    if (demoEnds) {
+        Attract.Restore(*this);
+        // The item under the pointer lights up again, without its sound.
+        if (IScreen* screen = CurrentScreen()) screen->PointerMove(MouseX, MouseY);
+    }
+    Attract.Touch(Now());
+}
+
+void TMainForm::RunAttractMode() {
+    const uint64_t now = Now();
+    if (Attract.Due(*this, now)) {
+        Attract.Begin(*this, now);
+        SetScreenState(Screen::Game);
+    } else if (Demo && Attract.Expired(now)) {
+        SetScreenState(Screen::MainMenu);
+    }
 }
 
 void TMainForm::Timer1Timer() {
@@ -308,6 +342,7 @@ void TMainForm::DXTimerTimer(int32_t lagCount) {
             ResizePending = false;
             if (platform_.window->IsMaximized()) GameFullScreenClick();
         }
+        RunAttractMode();
         if (IScreen* screen = CurrentScreen()) screen->Frame(lagCount);
         if (!surfaceReady_) return;
         platform_.surface->Present();
@@ -444,6 +479,8 @@ void TMainForm::LoadConfig() {
 }
 
 void TMainForm::SaveConfig() {
+    // A demo game keeps nothing.
+    if (Demo) return;
     // The filling stays on the mirrors until they are next refreshed from the text fields.
     CountryName = FillToFive(Edit1);
     PlayerName = FillToFive(Edit2);

@@ -20,6 +20,7 @@
 #include "engine/wave_list.h"
 #include "online/offline.h"
 #include "online/web_links.h"
+#include "shell/attract_mode.h"
 
 class IClock;
 class IDesktop;
@@ -126,12 +127,14 @@ public:
     PadState Pad;
     TDXInput DXInput;
     TShareScreen* ShareScreen = nullptr;  // the exit promotion page, one of the screens
+    AttractMode Attract;
 
     // ---- what happened, for the simulator's state and the tests
     std::vector<std::string> Errors;
     std::vector<std::string> PacksLoaded;
     int64_t FramesDrawn = 0;
     int32_t SoundPackLoads = 0;
+    int32_t GamesStarted = 0;  // by a player, demos not counted
     bool SurfaceReady() const { return surfaceReady_; }
     uint64_t Now() const override;
 
@@ -142,6 +145,9 @@ private:
     void CloseWindow() override;
     std::string DataPath(const std::string& relative) const;
     void DXDrawInitialize();
+    // The attract mode's demo game starts when the main menu has stood idle long enough, and ends
+    // after its longest run; input ends it in Deliver.
+    void RunAttractMode();
     void DXDrawFinalize();
     void UpdateCaption();
     std::array<TTimer*, 5> AllTimers() {

@@ -12,6 +12,8 @@ constexpr int32_t kStartGameY = 145;
 constexpr int32_t kClanX[] = {145, 365};
 constexpr int32_t kClanY = 300;
 constexpr std::string_view kBotName = "Autopilot";
+constexpr int32_t kGamesBetweenDemos = 3;
+constexpr uint64_t kDemoWatchMs = 30000;
 
 InputEvent Move(int32_t x, int32_t y) {
     InputEvent event;
@@ -56,7 +58,14 @@ std::vector<InputEvent> MenuBotStep(const TMainForm& form, int32_t clan) {
             return Click(form);
         case Screen::MainMenu:
             if (form.GameMainExit) return Press(kVkEscape);
+            // After every few games the bot leaves the menu alone until the demo comes.
+            if (form.GamesStarted / kGamesBetweenDemos > form.Attract.Runs()) return {};
             return MoveThenClick(form, kStartGameX, kStartGameY);
+        case Screen::Game:
+            // The demo plays a while, then a nudge of the pointer ends it.
+            if (form.Demo && form.Now() >= form.Attract.StartedAt() + kDemoWatchMs)
+                return {Move(form.MouseX == 0 ? 1 : form.MouseX - 1, form.MouseY)};
+            return {};
         case Screen::ClanChoice:
             return MoveThenClick(form, kClanX[clan == 2 ? 1 : 0], kClanY);
         case Screen::GameOver:

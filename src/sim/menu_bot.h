@@ -2,7 +2,9 @@
 // The autopilot's hands on the menus: what a player does to get from wherever the menus stand to
 // a new game. Pointer moves and clicks on "START GAME" and the clan's picture; through the game
 // over (a name typed and Enter when the score enters the table) and back to the main menu.
-// One action a frame, decided from the state alone, so a run stays repeatable.
+// After every third game it leaves the main menu idle until the attract mode's demo starts, and
+// ends the demo half a minute later with a pointer move. One action a frame, decided from the
+// state alone, so a run stays repeatable.
 
 #include <cstdint>
 #include <vector>

@@ -211,6 +211,9 @@ std::string StateJson(TMainForm& form, FakeWindow& window, IDrawSurface& surface
     j << "  \"Clan\": " << form.Clan << ",\n";
     j << "  \"Driving\": " << flag(form.Driving) << ",\n";
     j << "  \"Paused\": " << flag(form.Paused) << ",\n";
+    j << "  \"Demo\": " << flag(form.Demo) << ",\n";
+    j << "  \"attractRuns\": " << form.Attract.Runs() << ",\n";
+    j << "  \"gamesStarted\": " << form.GamesStarted << ",\n";
     j << "  \"GameFullScreen\": " << flag(form.GameFullScreen) << ",\n";
     j << "  \"GameSound\": " << flag(form.GameSound) << ",\n";
     j << "  \"GameMusic\": " << flag(form.GameMusic) << ",\n";
@@ -412,7 +415,7 @@ public:
     // game started when one has ended.
     void Drive() {
         TMainForm& form = *form_;
-        if (form.ScreenState != Screen::Game) {
+        if (form.ScreenState != Screen::Game || form.Demo) {
             // Through the menus as a player goes, one action a frame.
             for (const InputEvent& event : MenuBotStep(form, options_.play != 0 ? options_.play : 1))
                 Deliver(event);

@@ -1,0 +1,164 @@
+// The attract mode as a player meets it: a minute on the main menu without touching anything
+// brings a demo game driven by the autopilot; any input brings the main menu back as it was, and
+// the demo leaves no trace in the high-score table, the settings file or on the score server.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "app/high_scores.h"
+#include "app/settings_file.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+// Start-up, then the main menu with the pointer resting on "OPTIONS" from 400 ms on: the demo
+// is due a minute later.
+const char* const kIdleOnOptions = "300 key-down Escape\n400 mouse-move 600 210\n";
+constexpr uint64_t kDemoDue = 400 + 60000;
+
+class AttractScenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/vandrax-attract-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        dir = folder;
+        home = dir / "home";
+        // A settings file of a player who has played before.
+        ConfigValues values;
+        values.country = "Iceland";
+        values.name = "Rex";
+        InsertHighScore(values.highScores, "Vera", 2600);
+        fs::create_directories(home);
+        settings = FormatConfig(values);
+        std::ofstream(home / "Config.cfg", std::ios::binary) << settings;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    json Run(const std::string& script, uint64_t untilMs) {
+        const fs::path scriptFile = dir / "script.txt";
+        std::ofstream(scriptFile) << script;
+        const fs::path state = dir / "state.json";
+        fs::remove(state);
+        std::ostringstream command;
+        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << home << " --seed 3 --script "
+                << scriptFile << " --until-ms " << untilMs << " --state " << state << " 2>"
+                << (dir / "stderr.txt");
+        EXPECT_EQ(std::system(command.str().c_str()), 0) << command.str();
+        std::ifstream in(state);
+        json result;
+        if (in.good()) in >> result;
+        EXPECT_TRUE(result.is_object()) << "no state written";
+        return result;
+    }
+
+    std::string SettingsFile() const {
+        std::ifstream in(home / "Config.cfg", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // The main menu exactly as the player left it before the demo.
+    void ExpectMenuAsItWas(const json& state, const std::string& what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(state["ScreenState"], 2);
+        EXPECT_FALSE(state["Demo"]);
+        EXPECT_EQ(state["attractRuns"], 1);
+        EXPECT_EQ(state["Clan"], 1);
+        EXPECT_EQ(state["music"], "Menu");
+        EXPECT_EQ(state["pointer"], "hand") << "over an item, as before";
+        EXPECT_EQ(state["sprites"].value("Options", 0), 1) << "the item under the pointer is lit again";
+        EXPECT_EQ(state["sprites"].value("TCarSprite", 0), 0);
+        EXPECT_EQ(state["CountryName"], "Iceland%%%");
+        EXPECT_EQ(state["highScores"][1]["name"], "Vera");
+        EXPECT_TRUE(state["httpRequests"].empty());
+        EXPECT_TRUE(state["errors"].empty());
+        EXPECT_EQ(SettingsFile(), settings) << "the settings file is byte for byte what it was";
+    }
+
+    fs::path dir;
+    fs::path home;
+    std::string settings;
+};
+
+TEST_F(AttractScenario, AMinuteIdleOnTheMainMenuStartsADemoGameWithTheGameMusic) {
+    const json before = Run(kIdleOnOptions, kDemoDue - 50);
+    EXPECT_EQ(before["ScreenState"], 2);
+    EXPECT_EQ(before["attractRuns"], 0);
+
+    const json demo = Run(kIdleOnOptions, kDemoDue + 15000);
+    EXPECT_EQ(demo["ScreenState"], 4);
+    EXPECT_TRUE(demo["Demo"]);
+    EXPECT_EQ(demo["attractRuns"], 1);
+    EXPECT_EQ(demo["gamesStarted"], 0) << "a demo is nobody's game";
+    EXPECT_EQ(demo["music"], "Main");
+    EXPECT_EQ(demo["pointer"], "none");
+    // The autopilot has the car past the truck and on its way.
+    EXPECT_TRUE(demo["Driving"]);
+    EXPECT_GT(demo["Distance"], 1000);
+    EXPECT_GT(demo["Speed"], 0);
+}
+
+TEST_F(AttractScenario, EveryKindOfInputEndsTheDemoAndTheMenuIsBackAsItWas) {
+    struct Case {
+        const char* input;
+        bool pointerMoved;
+    };
+    const Case cases[] = {
+        {"key-down Up", false},      {"key-down Return", false},   {"key-up Up", false},
+        {"char a", false},           {"mouse-move 605 215", true}, {"mouse-down left", false},
+        {"mouse-down right", false}, {"mouse-up left", false},
+    };
+    for (const Case& c : cases) {
+        const std::string script = std::string(kIdleOnOptions) + "75000 " + c.input + "\n";
+        const json state = Run(script, 75500);
+        ExpectMenuAsItWas(state, c.input);
+        // A key or a click only ends the demo; it is not taken as a choice on the menu.
+        EXPECT_EQ(state["MouseX"], c.pointerMoved ? 605 : 600) << c.input;
+        EXPECT_EQ(state["MouseY"], c.pointerMoved ? 215 : 210) << c.input;
+    }
+}
+
+TEST_F(AttractScenario, TheDemosGameOverLeadsBackToTheMenuAndKeepsNothing) {
+    // A score for the top of the table, then the last car driven into a police post.
+    const std::string script = std::string(kIdleOnOptions) +
+                               "75000 set Score 99999\n"
+                               "75000 set Lives 1\n"
+                               "75000 spawn TPoliceState 400 330\n";
+    const json state = Run(script, 78000);
+    ExpectMenuAsItWas(state, "game over");
+    EXPECT_EQ(state["highScores"][0]["score"], 3000);
+    EXPECT_NE(state["highScores"][0]["name"], "Rex");
+}
+
+TEST_F(AttractScenario, TheDemoGivesWayToTheMenuAfterTwoMinutesAndTheClansTakeTurns) {
+    const json back = Run(kIdleOnOptions, kDemoDue + 120000 + 500);
+    ExpectMenuAsItWas(back, "after two minutes");
+    const json next = Run(kIdleOnOptions, kDemoDue + 120000 + 60000 + 5000);
+    EXPECT_TRUE(next["Demo"]);
+    EXPECT_EQ(next["attractRuns"], 2);
+    EXPECT_EQ(next["Clan"], 2);
+}
+
+TEST_F(AttractScenario, NoDemoWhileTheQuitQuestionIsOpenOrAfterInput) {
+    // The quit overlay stays up; the menu stays.
+    const json asking = Run("300 key-down Escape\n350 key-down Escape\n400 mouse-move 450 500\n", 70000);
+    EXPECT_EQ(asking["ScreenState"], 2);
+    EXPECT_TRUE(asking["GameMainExit"]);
+    EXPECT_EQ(asking["attractRuns"], 0);
+    // A pointer move half a minute in starts the minute over.
+    const json moved = Run(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", 89000);
+    EXPECT_EQ(moved["attractRuns"], 0);
+    EXPECT_EQ(Run(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", 91000)["attractRuns"], 1);
+}
+
+}  // namespace
