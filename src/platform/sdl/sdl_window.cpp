@@ -35,11 +35,48 @@ void MapSurfaceToWindow(const Rect& place, int surfaceWidth, int surfaceHeight, 
 
 SdlWindow::SdlWindow(SDL_Window* window, SdlDrawSurface* surface) : window_(window), surface_(surface) {
     caption_ = SDL_GetWindowTitle(window_);
+    normal_ = Current();
+    SDL_AddEventWatch(&SdlWindow::WatchEvents, this);
 }
 
 SdlWindow::~SdlWindow() {
+    SDL_DelEventWatch(&SdlWindow::WatchEvents, this);
     for (SDL_Cursor* cursor : cursors_)
         if (cursor != nullptr) SDL_FreeCursor(cursor);
+}
+
+int SDLCALL SdlWindow::WatchEvents(void* self, SDL_Event* event) {
+    auto* window = static_cast<SdlWindow*>(self);
+    if (event->type == SDL_WINDOWEVENT && event->window.windowID == SDL_GetWindowID(window->window_))
+        window->NotePlacement(event->window.event);
+    return 1;
+}
+
+SdlWindow::Placement SdlWindow::Current() const {
+    Placement p;
+    SDL_GetWindowPosition(window_, &p.x, &p.y);
+    SDL_GetWindowSize(window_, &p.w, &p.h);
+    return p;
+}
+
+void SdlWindow::NotePlacement(uint8_t windowEvent) {
+    if (windowEvent != SDL_WINDOWEVENT_MOVED && windowEvent != SDL_WINDOWEVENT_SIZE_CHANGED &&
+        windowEvent != SDL_WINDOWEVENT_RESTORED && windowEvent != SDL_WINDOWEVENT_SHOWN)
+        return;
+    const uint32_t notPlain = SDL_WINDOW_MAXIMIZED | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MINIMIZED;
+    if ((SDL_GetWindowFlags(window_) & notPlain) != 0) return;
+    // On the way out of full screen, or into a maximised state the window manager has not told
+    // yet, the window passes through the whole display's size: no plain window is that big.
+    const Placement now = Current();
+    SDL_Rect display;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &display) == 0 && now.w >= display.w &&
+        now.h >= display.h)
+        return;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(window_), &usable) == 0 && now.w >= usable.w &&
+        now.h >= usable.h)
+        return;
+    normal_ = now;
 }
 
 void SdlWindow::SetCaption(const std::string& caption) {
@@ -61,16 +98,17 @@ bool SdlWindow::IsMaximized() const {
 }
 
 void SdlWindow::StorePlacement() {
-    SDL_GetWindowPosition(window_, &storedX_, &storedY_);
-    SDL_GetWindowSize(window_, &storedW_, &storedH_);
+    // A maximised window goes back to where it was before it was maximised.
+    const bool plain = (SDL_GetWindowFlags(window_) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED)) == 0;
+    stored_ = plain ? Current() : normal_;
     placementStored_ = true;
 }
 
 void SdlWindow::RestorePlacement() {
     if (!placementStored_) return;
     SDL_RestoreWindow(window_);
-    SDL_SetWindowSize(window_, storedW_, storedH_);
-    SDL_SetWindowPosition(window_, storedX_, storedY_);
+    SDL_SetWindowSize(window_, stored_.w, stored_.h);
+    SDL_SetWindowPosition(window_, stored_.x, stored_.y);
 }
 
 void SdlWindow::ShowNormal() {

@@ -43,10 +43,20 @@ public:
     void MapPointer(int windowX, int windowY, int32_t& x, int32_t& y) const;
 
 private:
+    struct Placement {
+        int x = 0, y = 0, w = 0, h = 0;
+    };
+    // Follows the window's moves and resizes as SDL receives them, keeping the last placement it
+    // had as a plain window (neither maximised, nor full screen, nor minimised).
+    static int SDLCALL WatchEvents(void* self, SDL_Event* event);
+    void NotePlacement(uint8_t windowEvent);
+    Placement Current() const;
+
     SDL_Window* window_;
     SdlDrawSurface* surface_;
     std::string caption_;
     std::array<SDL_Cursor*, 4> cursors_{};
+    Placement normal_;
     bool placementStored_ = false;
-    int storedX_ = 0, storedY_ = 0, storedW_ = 0, storedH_ = 0;
+    Placement stored_;
 };

@@ -1,0 +1,95 @@
+#!/bin/bash
+# The real game's window under a real window manager (openbox on Xvfb): moved to a place of the
+# player's choosing, then full screen by Alt+Enter and back, and full screen by maximising (the
+# game takes a maximised window as a wish for full screen) and back. Each time the window must
+# come back as the 800 x 600 window it was, where it was.
+#
+# Usage: desktop_window.sh GAME OUT      (run under xvfb-run; OUT keeps the log)
+# Exit status 77 (skipped) when xdotool, wmctrl or openbox is missing.
+set -u
+game=$1 out=$2
+
+for tool in xdotool wmctrl openbox xwininfo; do
+    command -v "$tool" >/dev/null || { echo "desktop_window: no $tool, skipped"; exit 77; }
+done
+rm -rf "$out" && mkdir -p "$out/config"
+
+fail() {
+    echo "desktop_window: $*" >&2
+    [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
+    exit 1
+}
+
+openbox --sm-disable >"$out/openbox.log" 2>&1 &
+wm=$!
+for _ in $(seq 50); do
+    wmctrl -m >/dev/null 2>&1 && break
+    sleep 0.1
+done
+wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
+
+export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
+"$game" >"$out/game.log" 2>&1 &
+pid=$!
+
+wid=""
+for _ in $(seq 100); do
+    wid=$(xdotool search --name '^Vandrax' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+done
+[ -n "$wid" ] || fail "no game window"
+
+# X Y WIDTH HEIGHT of the window's inside, in screen pixels.
+placement() {
+    xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                               /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+# Waits up to 5 s for the placement to read "$1".
+expect_placement() {
+    local got=""
+    for _ in $(seq 50); do
+        got=$(placement)
+        [ "$got" = "$1" ] && return 0
+        sleep 0.1
+    done
+    fail "$2: the window is at '$got', not '$1'"
+}
+
+screen=$(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h}')
+expect_full_screen() {
+    local got=""
+    for _ in $(seq 50); do
+        got=$(placement)
+        [ "$(echo "$got" | awk '{print $3 "x" $4}')" = "$screen" ] && return 0
+        sleep 0.1
+    done
+    fail "$1: the window is at '$got', not full screen ($screen)"
+}
+
+# Past the splash, on the main menu; the window where the player puts it.
+sleep 1
+xdotool windowactivate --sync "$wid" key Escape
+xdotool windowmove --sync "$wid" 150 90
+sleep 0.5
+home=$(placement)
+echo "$home" | grep -q ' 800 600$' || fail "the window opened at '$home', not 800 x 600"
+
+xdotool key --window "$wid" alt+Return
+expect_full_screen "Alt+Enter"
+xdotool key --window "$wid" alt+Return
+expect_placement "$home" "back from Alt+Enter"
+
+wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+expect_full_screen "maximised"
+sleep 0.5
+xdotool key --window "$wid" alt+Return
+expect_placement "$home" "back from maximised"
+
+grep -i "error" "$out/game.log" && fail "the game reported an error"
+kill "$pid" 2>/dev/null
+kill "$wm" 2>/dev/null
+echo "desktop_window: the window came back at $home both times"
+exit 0
