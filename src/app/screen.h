@@ -81,6 +81,9 @@ public:
     virtual void PointerMove(int32_t /*x*/, int32_t /*y*/) {}
     virtual void PointerDown(MouseButton /*button*/) {}
     virtual void PointerUp(MouseButton /*button*/) {}
+    // A gamepad event outside play, before it acts as the key or click it stands for; true when
+    // the screen took it for itself (the name entry's letter chooser).
+    virtual bool PadInput(const InputEvent& /*event*/) { return false; }
     // The window's close button.
     virtual void CloseRequested() {}
     // Timer1 fired (it has switched itself off already).

@@ -1,0 +1,74 @@
+#include "app/pad_control.h"
+
+#include "app/game_state.h"
+#include "app/input_states.h"
+#include "app/screen.h"
+#include "platform/window.h"
+
+namespace {
+
+InputEvent Key(int32_t key, uint32_t shift = kShiftNone) {
+    InputEvent event;
+    event.kind = InputEvent::Kind::KeyDown;
+    event.key = key;
+    event.shift = shift;
+    return event;
+}
+
+}  // namespace
+
+bool GamepadControl::InPlay() const {
+    return state_.ScreenState == Screen::Game && !state_.GameMainExit;
+}
+
+void GamepadControl::Frame(int32_t lagCount, IWindow& window) {
+    if (!pad_.connected || InPlay()) {
+        pointer_.Release();
+        return;
+    }
+    if (const auto pixel = pointer_.Step(pad_.axisX, pad_.axisY, lagCount, {state_.MouseX, state_.MouseY}))
+        window.WarpPointer(pixel->x, pixel->y);
+}
+
+std::vector<InputEvent> GamepadControl::Translate(const InputEvent& event, IScreen* screen) {
+    using Kind = InputEvent::Kind;
+    const bool inPlay = InPlay();
+    if (!inPlay && screen != nullptr && screen->PadInput(event)) return {};
+    const bool south = event.padButton == PadButton::South;
+    if (event.kind == Kind::PadRemoved || (event.kind == Kind::PadButtonUp && south)) {
+        // Only a press that clicked is released as a click.
+        if (!clickHeld_) return {};
+        clickHeld_ = false;
+        InputEvent release;
+        release.kind = Kind::ButtonUp;
+        release.button = MouseButton::Left;
+        release.x = state_.MouseX;
+        release.y = state_.MouseY;
+        return {release};
+    }
+    if (event.kind != Kind::PadButtonDown) return {};
+    switch (event.padButton) {
+        case PadButton::South: {
+            if (inPlay) {
+                InputEvent fire = Key(kVkControl, kShiftCtrl);
+                fire.repeat = event.repeat;
+                return {fire};
+            }
+            // A held button repeats as fire does; a click happens once.
+            if (event.repeat || clickHeld_) return {};
+            clickHeld_ = true;
+            InputEvent press;
+            press.kind = Kind::ButtonDown;
+            press.button = MouseButton::Left;
+            press.x = state_.MouseX;
+            press.y = state_.MouseY;
+            return {press};
+        }
+        case PadButton::Start:
+            return {Key(inPlay ? 'P' : kVkReturn)};
+        case PadButton::Back:
+            return {Key(kVkEscape)};
+        default:
+            return {};
+    }
+}
