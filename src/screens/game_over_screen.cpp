@@ -17,11 +17,14 @@ constexpr HotRegion kNameField{213, 587, 312, 339};
 constexpr HotRegion kSendBox{200, 282, 364, 424};
 constexpr uint32_t kShowMs = 5000;
 constexpr uint32_t kBackMs = 200;
+// The gamepad's letter chooser, under the name panel.
+constexpr int32_t kChooserTop = 452;
 
 }  // namespace
 
 void GameOverScreen::Enter() {
     waited_ = leaving_ = false;
+    letters_.Reset();
     // Beneath every other sprite.
     CreateImageSprite<TImageSprite>(ctx.sprites.Engine(), ctx.images, "gameOver", 0, 0, -1);
     ctx.audio.PlayMusic(MusicTrack::GameOver);
@@ -29,8 +32,9 @@ void GameOverScreen::Enter() {
     ctx.timers.Timer1.SetEnabled(true, ctx.host.Now());
 }
 
-void GameOverScreen::Frame(int32_t) {
+void GameOverScreen::Frame(int32_t lagCount) {
     BlinkTextCursor(ctx);
+    letters_.Step(lagCount);
     ClearMenuTexts(ctx);
     SubScreenFrame(ctx.sprites, ctx.surface);
     GameState& s = ctx.state;
@@ -38,6 +42,7 @@ void GameOverScreen::Frame(int32_t) {
     s.PlayerName = s.Edit2;
     MenuTextCentred(ctx, std::to_string(s.Score), 400, 210, 20);
     MenuTextCentred(ctx, s.PlayerName, 400, 310, 20);
+    if (s.GamegoEdit && letters_.Shown()) letters_.Draw(ctx, 400, kChooserTop);
 }
 
 void GameOverScreen::Leave() {
@@ -139,4 +144,15 @@ void GameOverScreen::PointerDown(MouseButton button) {
         GameSendResultClick();
         ClickSound(ctx);
     }
+}
+
+bool GameOverScreen::PadInput(const InputEvent& event) {
+    const GameState& s = ctx.state;
+    // Erasing is the Backspace key, which also arrives as its character.
+    return letters_.Take(event, s.GameEnterName && s.GamegoEdit && !leaving_,
+                         {[&](char c) { Char(c); },
+                          [&] {
+                              KeyDown(kVkBack, kShiftNone);
+                              Char(static_cast<char>(kVkBack));
+                          }});
 }

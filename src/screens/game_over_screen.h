@@ -5,6 +5,7 @@
 // main menu.
 
 #include "app/screen.h"
+#include "screens/letter_chooser.h"
 
 class GameOverScreen : public IScreen {
 public:
@@ -16,6 +17,7 @@ public:
     void Char(char c) override;
     void PointerMove(int32_t x, int32_t y) override;
     void PointerDown(MouseButton button) override;
+    bool PadInput(const InputEvent& event) override;
     void Timer1() override;
     std::optional<MusicTrack> OwnMusic() const override { return MusicTrack::GameOver; }
 
@@ -31,4 +33,5 @@ private:
 
     bool waited_ = false;   // the five seconds are over
     bool leaving_ = false;  // on the way back to the main menu
+    LetterChooser letters_;
 };

@@ -25,6 +25,10 @@ constexpr HotRegion kWords[] = {kWindowWord,   kFullScreenWord, kMusicOnWord,
 // next character.
 constexpr int32_t kCountryWidth = 180 - 15;
 
+// The gamepad's letter chooser, under the country field.
+constexpr int32_t kChooserCentre = 253;
+constexpr int32_t kChooserTop = 392;
+
 }  // namespace
 
 void OptionsScreen::Enter() {
@@ -33,12 +37,14 @@ void OptionsScreen::Enter() {
         CreateImageSprite<TImageSprite>(root, ctx.images, "Options_Back_n", 187, 523, 1);
     });
     ctx.state.CursorBlink = 30;
+    letters_.Reset();
     // A player without a country types it at once.
     ctx.state.GamegoEdit = ctx.state.Edit1.empty();
 }
 
-void OptionsScreen::Frame(int32_t) {
+void OptionsScreen::Frame(int32_t lagCount) {
     BlinkTextCursor(ctx);
+    letters_.Step(lagCount);
     DrawFrame();
     GameState& s = ctx.state;
     s.CountryName = s.Edit1;
@@ -61,6 +67,7 @@ void OptionsScreen::Frame(int32_t) {
     else
         MenuText(ctx, "OFF", 219, 315, 18, kMenuWhite);
     MenuText(ctx, "YOUR COUNTRY:", 62, 345, 18);
+    if (s.GamegoEdit && letters_.Shown()) letters_.Draw(ctx, kChooserCentre, kChooserTop);
 }
 
 void OptionsScreen::Leave() {
@@ -129,4 +136,14 @@ void OptionsScreen::PointerDown(MouseButton button) {
     }
     // After the switch, so turning the sound off is silent and turning it on is heard.
     ClickSound(ctx);
+}
+
+bool OptionsScreen::PadInput(const InputEvent& event) {
+    // Erasing is the Backspace key, which also arrives as its character.
+    return letters_.Take(event, ctx.state.GamegoEdit,
+                         {[&](char c) { Char(c); },
+                          [&] {
+                              KeyDown(kVkBack, kShiftNone);
+                              Char(static_cast<char>(kVkBack));
+                          }});
 }

@@ -2,6 +2,7 @@
 // "OPTIONS": window or full screen, music and sound on or off, and the player's country. Each
 // choice takes effect at once; the settings file is written when the screen is left.
 
+#include "screens/letter_chooser.h"
 #include "screens/sub_screens.h"
 
 class OptionsScreen : public SubScreen {
@@ -14,4 +15,8 @@ public:
     void Char(char c) override;
     void PointerMove(int32_t x, int32_t y) override;
     void PointerDown(MouseButton button) override;
+    bool PadInput(const InputEvent& event) override;
+
+private:
+    LetterChooser letters_;
 };
