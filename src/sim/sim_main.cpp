@@ -37,6 +37,7 @@
 #include "sim/menu_bot.h"
 #include "sim/sim_script.h"
 #include "sim/sim_setup.h"
+#include "sim/virtual_pad.h"
 
 namespace {
 
@@ -54,12 +55,14 @@ struct Options {
     std::string trace;
     bool autopilot = false;
     std::string scoreServer;  // empty: offline, no request leaves the simulator
+    bool sdlPad = false;      // the script's pad events through SDL's virtual joystick
 };
 
 const char* const kUsage =
     "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
     "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n"
-    "                   [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n";
+    "                   [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n"
+    "                   [--sdl-pad]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -88,6 +91,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.trace = value();
         else if (arg == "--autopilot")
             options.autopilot = true;
+        else if (arg == "--sdl-pad")
+            options.sdlPad = true;
         else if (arg == "--score-server") {
             const std::optional<std::string> base = ScoreServerBase(value().c_str());
             if (!base || argv[i][0] == '\0')
@@ -167,8 +172,9 @@ std::string Color(uint32_t rgb) {
 }
 
 struct RunFigures {
-    std::vector<long> rssKb;  // resident memory once a minute of game time
-    int32_t maxSprites = 0;   // the most sprites on the road in one frame
+    std::vector<long> rssKb;   // resident memory once a minute of game time
+    int32_t maxSprites = 0;    // the most sprites on the road in one frame
+    int32_t sdlPadEvents = 0;  // the game's events that came out of SDL's virtual pad
 };
 
 // What the game asked of the online side: the desktop's opens and the HTTP requests.
@@ -306,6 +312,7 @@ std::string StateJson(TMainForm& form, FakeWindow& window, IDrawSurface& surface
     }
     j << "],\n";
     j << "  \"maxSprites\": " << figures.maxSprites << ",\n";
+    j << "  \"sdlPadEvents\": " << figures.sdlPadEvents << ",\n";
     j << "  \"rssKb\": [";
     for (size_t i = 0; i < figures.rssKb.size(); ++i) j << (i ? ", " : "") << figures.rssKb[i];
     j << "],\n";
@@ -344,9 +351,11 @@ public:
         platform_.settingsFolder = options.home;
         form_ = std::make_unique<TMainForm>(platform_);
         form_->Audio.RecordSounds = true;
+        if (options.sdlPad) pad_ = std::make_unique<VirtualPad>();
         if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
     }
     ~Simulation() {
+        pad_.reset();
         form_.reset();
         surface_.reset();
         SDL_FreeSurface(surfacePixels_);
@@ -379,6 +388,12 @@ public:
         if (event.kind == ScriptEvent::Remove) return Remove(event);
         // What the window system and SDL would do before the game sees the event.
         if (event.kind == ScriptEvent::Maximize) window_.maximized = true;
+        const bool padEvent = event.kind == ScriptEvent::PadDown || event.kind == ScriptEvent::PadUp ||
+                              event.kind == ScriptEvent::PadAxis || event.kind == ScriptEvent::PadRemove;
+        if (padEvent && pad_) {
+            pad_->Apply(event.input, clock_.now, [&](const InputEvent& input) { Deliver(input); });
+            return;
+        }
         Deliver(event.input);
     }
 
@@ -451,6 +466,8 @@ public:
 
     // One pass of the main loop at the clock's time.
     void Tick() {
+        // The pad plugged in, and a held fire's repeats.
+        if (pad_) pad_->Pump(clock_.now, [&](const InputEvent& input) { Deliver(input); });
         // A pointer moved by the game comes back as a move, as the window system reports it.
         while (warpsSeen_ < window_.warps.size()) {
             InputEvent move;
@@ -495,6 +512,7 @@ public:
     const std::vector<std::string>& Sounds() const { return sounds_; }
     const std::vector<long>& RssKb() const { return rssKb_; }
     int32_t MaxSprites() const { return maxSprites_; }
+    int32_t SdlPadEvents() const { return pad_ ? pad_->EventsDelivered() : 0; }
 
     static long ResidentKb() {
         std::ifstream status("/proc/self/status");
@@ -600,6 +618,7 @@ private:
     SdlPictureLoader pictures_;
     Platform platform_;
     std::unique_ptr<TMainForm> form_;
+    std::unique_ptr<VirtualPad> pad_;
     // The state file keeps the first sounds of a run; a long run does not grow for ever.
     static constexpr size_t kSoundsKept = 20000;
     std::vector<std::string> sounds_;
@@ -657,7 +676,7 @@ int main(int argc, char** argv) {
         if (!options.state.empty()) {
             std::ofstream out(options.state);
             out << StateJson(sim.Form(), sim.Window(), sim.Surface(), sim.Form().Terminated(), sim.Sounds(),
-                             RunFigures{sim.RssKb(), sim.MaxSprites()}, sim.Online());
+                             RunFigures{sim.RssKb(), sim.MaxSprites(), sim.SdlPadEvents()}, sim.Online());
             if (!out) {
                 std::fprintf(stderr, "vandrax-sim: cannot write %s\n", options.state.c_str());
                 status = 1;

@@ -18,9 +18,20 @@ const std::map<std::string, ScriptEvent> kEvents = {
     {"focus-gained", ScriptEvent::FocusGained},
     {"close", ScriptEvent::Close},
     {"maximize", ScriptEvent::Maximize},
+    {"pad-down", ScriptEvent::PadDown},
+    {"pad-up", ScriptEvent::PadUp},
+    {"pad-axis", ScriptEvent::PadAxis},
+    {"pad-remove", ScriptEvent::PadRemove},
     {"set", ScriptEvent::Set},
     {"spawn", ScriptEvent::Spawn},
     {"remove", ScriptEvent::Remove},
+};
+
+const std::map<std::string, PadButton> kPadButtons = {
+    {"south", PadButton::South},     {"east", PadButton::East},     {"west", PadButton::West},
+    {"north", PadButton::North},     {"back", PadButton::Back},     {"start", PadButton::Start},
+    {"up", PadButton::DpadUp},       {"down", PadButton::DpadDown}, {"left", PadButton::DpadLeft},
+    {"right", PadButton::DpadRight},
 };
 
 [[noreturn]] void Fail(int line, const std::string& what) {
@@ -133,6 +144,27 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
             case ScriptEvent::Maximize:
                 wantArgs(0, 0);
                 input.kind = Kind::Maximized;
+                break;
+            case ScriptEvent::PadDown:
+            case ScriptEvent::PadUp: {
+                wantArgs(1, 1);
+                input.kind = event.kind == ScriptEvent::PadDown ? Kind::PadButtonDown : Kind::PadButtonUp;
+                const auto button = kPadButtons.find(args[0]);
+                if (button == kPadButtons.end()) Fail(number, "unknown pad button '" + args[0] + "'");
+                input.padButton = button->second;
+                break;
+            }
+            case ScriptEvent::PadAxis:
+                wantArgs(2, 2);
+                input.kind = Kind::PadAxis;
+                input.axis = Coordinate(number, args[0]);
+                input.value = Coordinate(number, args[1]);
+                if (input.axis != 0 && input.axis != 1) Fail(number, "pad axis 0 or 1");
+                if (input.value < -32768 || input.value > 32767) Fail(number, "pad axis value -32768..32767");
+                break;
+            case ScriptEvent::PadRemove:
+                wantArgs(0, 0);
+                input.kind = Kind::PadRemoved;
                 break;
             case ScriptEvent::Set:
                 wantArgs(2, 2);

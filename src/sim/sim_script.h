@@ -2,6 +2,9 @@
 // vandrax-sim scripts: one event a line, "MS EVENT ARGS", e.g. "500 key-down Up",
 // "1000 key-down Return alt", "1200 mouse-move 600 140", "1210 mouse-down left", "1300 char A",
 // "1400 focus-lost", "1600 close". Blank lines and lines starting with # are skipped.
+// The gamepad: "1700 pad-down south", "1800 pad-up south" (buttons south, east, west, north,
+// back, start, and the d-pad's up, down, left, right), "1900 pad-axis 0 32767" (axis 0 the left
+// stick's X, 1 its Y; -32768..32767), "2000 pad-remove".
 // Each line becomes the same input event the game's own window would deliver.
 
 #include <cstdint>
@@ -23,6 +26,10 @@ enum class ScriptEvent {
     FocusGained,
     Close,
     Maximize,
+    PadDown,
+    PadUp,
+    PadAxis,
+    PadRemove,
     // Set-up for tests, not input: "set NAME VALUE" sets a game state value by its name,
     // "spawn CLASS [X Y]" puts a road object on the game screen (at X, Y when given),
     // "remove CLASS" kills every road object of that class.

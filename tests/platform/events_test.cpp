@@ -1,5 +1,6 @@
-// SDL's events as the game receives them: every key with its code and Ctrl bit, and a held
-// Ctrl (or the pad's fire button) repeated at the desktop's rate when no repeat of its own comes.
+// SDL's events as the game receives them: every key with its code and Ctrl bit, a held Ctrl (or
+// the pad's fire button) repeated at the desktop's rate when no repeat of its own comes, and a
+// game controller's buttons and left stick.
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,86 @@ TEST_F(EventsTest, LosingFocusOrThePadEndsTheRepeats) {
     Feed(release, 3600);
     EXPECT_EQ(got.back().kind, InputEvent::Kind::PadButtonUp);
     EXPECT_EQ(RepeatsBetween(3600, 5000), 0);
+}
+
+TEST_F(EventsTest, AGameControllersButtonsAndLeftStickArriveAsPadEvents) {
+    // The test's hidden window never has the focus, without which SDL keeps a pad's events back.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc;
+    SDL_zero(desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    SDL_Joystick* joystick = SDL_JoystickOpen(device);
+    ASSERT_NE(joystick, nullptr);
+    auto pump = [&] {
+        got.clear();
+        SDL_PumpEvents();
+        SDL_Event event;
+        while (SDL_PollEvent(&event) != 0) Feed(event, 0);
+    };
+    pump();  // plugged in: the source opens it as a game controller
+    struct ButtonCase {
+        SDL_GameControllerButton sdl;
+        PadButton pad;
+    };
+    const ButtonCase buttons[] = {{SDL_CONTROLLER_BUTTON_A, PadButton::South},
+                                  {SDL_CONTROLLER_BUTTON_B, PadButton::East},
+                                  {SDL_CONTROLLER_BUTTON_X, PadButton::West},
+                                  {SDL_CONTROLLER_BUTTON_Y, PadButton::North},
+                                  {SDL_CONTROLLER_BUTTON_BACK, PadButton::Back},
+                                  {SDL_CONTROLLER_BUTTON_START, PadButton::Start},
+                                  {SDL_CONTROLLER_BUTTON_DPAD_UP, PadButton::DpadUp},
+                                  {SDL_CONTROLLER_BUTTON_DPAD_DOWN, PadButton::DpadDown},
+                                  {SDL_CONTROLLER_BUTTON_DPAD_LEFT, PadButton::DpadLeft},
+                                  {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, PadButton::DpadRight},
+                                  {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, PadButton::Other}};
+    for (const ButtonCase& c : buttons) {
+        for (const bool down : {true, false}) {
+            SDL_JoystickSetVirtualButton(joystick, c.sdl, down ? 1 : 0);
+            pump();
+            ASSERT_EQ(got.size(), 1u) << c.sdl;
+            EXPECT_EQ(got[0].kind, down ? InputEvent::Kind::PadButtonDown : InputEvent::Kind::PadButtonUp)
+                << c.sdl;
+            EXPECT_EQ(got[0].padButton, c.pad) << c.sdl;
+        }
+    }
+    struct AxisCase {
+        SDL_GameControllerAxis sdl;
+        Sint16 value;
+        int axis;  // -1: not the game's
+    };
+    const AxisCase axes[] = {{SDL_CONTROLLER_AXIS_LEFTX, 32767, 0},
+                             {SDL_CONTROLLER_AXIS_LEFTX, -32768, 0},
+                             {SDL_CONTROLLER_AXIS_LEFTY, 12000, 1},
+                             {SDL_CONTROLLER_AXIS_RIGHTX, 32767, -1},
+                             {SDL_CONTROLLER_AXIS_RIGHTY, -20000, -1}};
+    for (const AxisCase& c : axes) {
+        SDL_JoystickSetVirtualAxis(joystick, c.sdl, c.value);
+        pump();
+        if (c.axis < 0) {
+            EXPECT_TRUE(got.empty()) << c.sdl;
+            continue;
+        }
+        ASSERT_EQ(got.size(), 1u) << c.sdl;
+        EXPECT_EQ(got[0].kind, InputEvent::Kind::PadAxis);
+        EXPECT_EQ(got[0].axis, c.axis);
+        EXPECT_EQ(got[0].value, c.value);
+    }
+    // Unplugged: SDL lets the stick go back to the centre first; the game hears the removal once.
+    SDL_JoystickClose(joystick);
+    SDL_JoystickDetachVirtual(device);
+    pump();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back().kind, InputEvent::Kind::PadRemoved);
+    for (size_t i = 0; i + 1 < got.size(); ++i) {
+        EXPECT_EQ(got[i].kind, InputEvent::Kind::PadAxis);
+        EXPECT_EQ(got[i].value, 0);
+    }
 }
 
 }  // namespace

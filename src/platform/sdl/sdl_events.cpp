@@ -53,7 +53,12 @@ bool IsCtrl(SDL_Keycode key) {
 }  // namespace
 
 SdlEventSource::SdlEventSource(const SdlWindow& window, uint32_t repeatDelayMs, uint32_t repeatIntervalMs)
-    : window_(window), delay_(repeatDelayMs), interval_(repeatIntervalMs > 0 ? repeatIntervalMs : 33) {}
+    : SdlEventSource(repeatDelayMs, repeatIntervalMs) {
+    window_ = &window;
+}
+
+SdlEventSource::SdlEventSource(uint32_t repeatDelayMs, uint32_t repeatIntervalMs)
+    : window_(nullptr), delay_(repeatDelayMs), interval_(repeatIntervalMs > 0 ? repeatIntervalMs : 33) {}
 
 SdlEventSource::~SdlEventSource() {
     for (auto& [id, pad] : pads_) SDL_GameControllerClose(pad);
@@ -127,15 +132,17 @@ void SdlEventSource::Translate(const SDL_Event& event, uint64_t now, const Sink&
             }
             return;
         case SDL_MOUSEMOTION: {
+            if (window_ == nullptr) return;
             InputEvent out = Make(Kind::PointerMove);
-            window_.MapPointer(event.motion.x, event.motion.y, out.x, out.y);
+            window_->MapPointer(event.motion.x, event.motion.y, out.x, out.y);
             deliver(out);
             return;
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
+            if (window_ == nullptr) return;
             InputEvent out = Make(event.type == SDL_MOUSEBUTTONDOWN ? Kind::ButtonDown : Kind::ButtonUp);
-            window_.MapPointer(event.button.x, event.button.y, out.x, out.y);
+            window_->MapPointer(event.button.x, event.button.y, out.x, out.y);
             out.button = ButtonFromSdl(event.button.button);
             deliver(out);
             return;

@@ -19,6 +19,9 @@ public:
 
     // repeatDelayMs, repeatIntervalMs: the desktop's key repeat.
     SdlEventSource(const SdlWindow& window, uint32_t repeatDelayMs, uint32_t repeatIntervalMs);
+    // A source without a window (the simulator's gamepad): pointer events are left out, having
+    // no surface to land on.
+    SdlEventSource(uint32_t repeatDelayMs, uint32_t repeatIntervalMs);
     ~SdlEventSource();
     SdlEventSource(const SdlEventSource&) = delete;
     SdlEventSource& operator=(const SdlEventSource&) = delete;
@@ -41,7 +44,7 @@ private:
     };
     void Press(Held& held, uint64_t now);
 
-    const SdlWindow& window_;
+    const SdlWindow* window_;
     uint32_t delay_;
     uint32_t interval_;
     Held ctrl_;
