@@ -12,6 +12,7 @@ test: build
 	scripts/check-format
 	$(MAKE) --no-print-directory sanitize
 	$(MAKE) --no-print-directory fuzz-smoke
+	$(MAKE) --no-print-directory package-test
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors. The score server's suite
@@ -72,9 +73,9 @@ bench-server: configure
 	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite
 	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres
 
-# Built, installed and packaged the way a distribution would, in $(BUILD)-package: the install
-# layout, the desktop entry and AppStream validators, the Debian packages and lintian, and the
-# game started headless from both (scripts/package-test).
+# Built and packaged the way a distribution would, in $(BUILD)-package: the Debian packages (a
+# Release build) and lintian, that build installed into a scratch prefix with the desktop entry
+# and AppStream validators, and the game started headless from both (scripts/package-test).
 package-test: deps
 	JOBS=$(JOBS) scripts/package-test $(BUILD)-package
 
