@@ -198,29 +198,16 @@ void TMainForm::Deliver(const InputEvent& event) {
             SurfaceRestored();
             break;
         case Kind::PadButtonDown:
-            Pad.Track(event);
-            // The pad's buttons act as the keys they stand for: south fires as Ctrl does,
-            // Start is P, Back is Escape.
-            switch (event.padButton) {
-                case PadButton::South:
-                    FormKeyDown(kVkControl, kShiftCtrl);
-                    break;
-                case PadButton::Start:
-                    FormKeyDown('P', kShiftNone);
-                    break;
-                case PadButton::Back:
-                    FormKeyDown(kVkEscape, kShiftNone);
-                    FormKeyPress(static_cast<char>(kVkEscape));
-                    break;
-                default:
-                    break;
-            }
-            break;
         case Kind::PadButtonUp:
         case Kind::PadAxis:
-        case Kind::PadRemoved:
+        case Kind::PadRemoved: {
             Pad.Track(event);
+            // The pad's buttons act as the keys and clicks they stand for (GamepadControl).
+            std::vector<InputEvent> standIns;
+            Guard([&] { standIns = PadControl.Translate(event, CurrentScreen()); });
+            for (const InputEvent& standIn : standIns) Deliver(standIn);
             break;
+        }
     }
 }
 
@@ -343,6 +330,7 @@ void TMainForm::DXTimerTimer(int32_t lagCount) {
             if (platform_.window->IsMaximized()) GameFullScreenClick();
         }
         RunAttractMode();
+        PadControl.Frame(lagCount, *platform_.window);
         if (IScreen* screen = CurrentScreen()) screen->Frame(lagCount);
         if (!surfaceReady_) return;
         platform_.surface->Present();

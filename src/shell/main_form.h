@@ -12,6 +12,7 @@
 #include "app/audio.h"
 #include "app/game_state.h"
 #include "app/input_states.h"
+#include "app/pad_control.h"
 #include "app/screen.h"
 #include "app/timers.h"
 #include "base/input.h"
@@ -126,6 +127,7 @@ public:
     GameAudio Audio;
     PadState Pad;
     TDXInput DXInput;
+    GamepadControl PadControl{*this, Pad};
     TShareScreen* ShareScreen = nullptr;  // the exit promotion page, one of the screens
     AttractMode Attract;
 
