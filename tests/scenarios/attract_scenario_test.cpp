@@ -114,12 +114,22 @@ TEST_F(AttractScenario, EveryKindOfInputEndsTheDemoAndTheMenuIsBackAsItWas) {
         bool pointerMoved;
     };
     const Case cases[] = {
-        {"key-down Up", false},      {"key-down Return", false},   {"key-up Up", false},
-        {"char a", false},           {"mouse-move 605 215", true}, {"mouse-down left", false},
-        {"mouse-down right", false}, {"mouse-up left", false},
+        {"key-down Up", false},
+        {"key-down Return", false},
+        {"key-up Up", false},
+        {"char a", false},
+        {"mouse-move 605 215", true},
+        {"mouse-down left", false},
+        {"mouse-down right", false},
+        {"mouse-up left", false},
+        // The gamepad: a button, and the stick pushed and let go between two frames (held, it
+        // would go on to move the pointer on the menu).
+        {"pad-down south", false},
+        {"pad-down start", false},
+        {"pad-axis 0 30000\n75006 pad-axis 0 0", false},
     };
     for (const Case& c : cases) {
-        const std::string script = std::string(kIdleOnOptions) + "75000 " + c.input + "\n";
+        const std::string script = std::string(kIdleOnOptions) + "75005 " + c.input + "\n";
         const json state = Run(script, 75500);
         ExpectMenuAsItWas(state, c.input);
         // A key or a click only ends the demo; it is not taken as a choice on the menu.
