@@ -3,7 +3,6 @@
 // the demo leaves no trace in the high-score table, the settings file or on the score server.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +13,7 @@
 
 #include "app/high_scores.h"
 #include "app/settings_file.h"
-
+#include "sim_run.h"
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -28,10 +27,6 @@ constexpr uint64_t kDemoDue = 400 + 60000;
 class AttractScenario : public ::testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/vandrax-attract-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-        home = dir / "home";
         // A settings file of a player who has played before.
         ConfigValues values;
         values.country = "Iceland";
@@ -41,24 +36,8 @@ protected:
         settings = FormatConfig(values);
         std::ofstream(home / "Config.cfg", std::ios::binary) << settings;
     }
-    void TearDown() override { fs::remove_all(dir); }
 
-    json Run(const std::string& script, uint64_t untilMs) {
-        const fs::path scriptFile = dir / "script.txt";
-        std::ofstream(scriptFile) << script;
-        const fs::path state = dir / "state.json";
-        fs::remove(state);
-        std::ostringstream command;
-        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << home << " --seed 3 --script "
-                << scriptFile << " --until-ms " << untilMs << " --state " << state << " 2>"
-                << (dir / "stderr.txt");
-        EXPECT_EQ(std::system(command.str().c_str()), 0) << command.str();
-        std::ifstream in(state);
-        json result;
-        if (in.good()) in >> result;
-        EXPECT_TRUE(result.is_object()) << "no state written";
-        return result;
-    }
+    json Run(const std::string& script, uint64_t untilMs) { return folder.Run(script, untilMs, "--seed 3"); }
 
     std::string SettingsFile() const {
         std::ifstream in(home / "Config.cfg", std::ios::binary);
@@ -85,8 +64,8 @@ protected:
         EXPECT_EQ(SettingsFile(), settings) << "the settings file is byte for byte what it was";
     }
 
-    fs::path dir;
-    fs::path home;
+    scenario::SimFolder folder{"attract"};
+    const fs::path& home = folder.Home();
     std::string settings;
 };
 

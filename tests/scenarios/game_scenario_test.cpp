@@ -3,7 +3,6 @@
 // "spawn", "remove") put the road in the situation a case needs.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sim_run.h"
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -29,34 +29,13 @@ const char* const kQuietRoad =
 
 class GameScenario : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char folder[] = "/tmp/vandrax-game-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Plays clan 1 from the start until `untilMs` with the script; returns the state and fills
     // `trace` with one object a frame.
     json Play(const std::string& script, uint64_t untilMs, const std::string& extra = "") {
-        const fs::path scriptFile = dir / "script.txt";
-        std::ofstream(scriptFile) << script;
-        const fs::path state = dir / "state.json";
-        const fs::path traceFile = dir / "trace.jsonl";
-        fs::remove(state);
-        std::ostringstream command;
-        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << (dir / "home")
-                << " --seed 7 --play 1 --script " << scriptFile << " --until-ms " << untilMs << " --state "
-                << state << " --trace " << traceFile << " " << extra << " 2>" << (dir / "stderr.txt");
-        const int status = std::system(command.str().c_str());
-        EXPECT_EQ(status, 0) << command.str();
-        trace.clear();
-        std::ifstream lines(traceFile);
-        for (std::string line; std::getline(lines, line);) trace.push_back(json::parse(line));
-        std::ifstream in(state);
-        json result;
-        if (in.good()) in >> result;
-        EXPECT_TRUE(result.is_object()) << "no state written";
+        fs::remove(folder.TraceFile());
+        const json result = folder.Run(
+            script, untilMs, "--seed 7 --play 1 --trace " + folder.TraceFile().string() + " " + extra);
+        trace = folder.Trace();
         EXPECT_EQ(result.value("errors", json::array()).size(), 0u) << result["errors"];
         return result;
     }
@@ -75,7 +54,8 @@ protected:
         return false;
     }
 
-    fs::path dir;
+    scenario::SimFolder folder{"game"};
+    const fs::path& dir = folder.Dir();
     std::vector<json> trace;
 };
 

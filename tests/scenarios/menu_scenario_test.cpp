@@ -2,7 +2,6 @@
 // pointer moves, clicks, keys and typed characters, and the tests read the state it writes.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +13,7 @@
 
 #include "app/high_scores.h"
 #include "app/settings_file.h"
-
+#include "sim_run.h"
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -41,30 +40,9 @@ std::string LeaveGameWithScore(int score) {
 
 class MenuScenario : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char folder[] = "/tmp/vandrax-menus-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-        home = dir / "home";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Runs the simulator from start-up until `untilMs` and returns the state it wrote.
     json Run(const std::string& script, uint64_t untilMs, const std::string& extra = "") {
-        const fs::path scriptFile = dir / "script.txt";
-        std::ofstream(scriptFile) << script;
-        const fs::path state = dir / "state.json";
-        fs::remove(state);
-        std::ostringstream command;
-        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << home << " --seed 3 --script "
-                << scriptFile << " --until-ms " << untilMs << " --state " << state << " " << extra << " 2>"
-                << (dir / "stderr.txt");
-        EXPECT_EQ(std::system(command.str().c_str()), 0) << command.str();
-        std::ifstream in(state);
-        json result;
-        if (in.good()) in >> result;
-        EXPECT_TRUE(result.is_object()) << "no state written";
-        return result;
+        return folder.Run(script, untilMs, "--seed 3 " + extra);
     }
 
     static int Count(const json& state, const std::string& spriteClass) {
@@ -97,8 +75,9 @@ protected:
         return values;
     }
 
-    fs::path dir;
-    fs::path home;
+    scenario::SimFolder folder{"menus"};
+    const fs::path& dir = folder.Dir();
+    fs::path& home = folder.Home();
 };
 
 using Strings = std::vector<std::string>;

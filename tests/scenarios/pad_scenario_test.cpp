@@ -5,7 +5,6 @@
 // and the stick and south answer YES; the name goes in with the letter chooser and Start.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sim_run.h"
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -68,13 +68,6 @@ std::string EnterTheName() {
 
 class PadScenario : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char folder[] = "/tmp/vandrax-pad-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     json Run(const std::string& script, uint64_t untilMs) {
         // The pad's own events only: no key, character or pointer line.
         std::istringstream lines(script);
@@ -84,31 +77,15 @@ protected:
             words >> at >> event;
             EXPECT_TRUE(event.rfind("pad-", 0) == 0 || event == "set") << line;
         }
-        const fs::path scriptFile = dir / "script.txt";
-        std::ofstream(scriptFile) << script;
-        const fs::path state = dir / "state.json";
-        fs::remove(state);
-        fs::remove_all(dir / "home");
-        std::ostringstream command;
-        command << "SDL_VIDEODRIVER=dummy " << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home "
-                << (dir / "home") << " --seed 3 --sdl-pad --script " << scriptFile << " --until-ms "
-                << untilMs << " --state " << state << " --trace " << (dir / "trace.jsonl") << " 2>"
-                << (dir / "stderr.txt");
-        EXPECT_EQ(std::system(command.str().c_str()), 0) << command.str();
-        std::ifstream in(state);
-        json result;
-        if (in.good()) in >> result;
-        EXPECT_TRUE(result.is_object()) << "no state written";
+        fs::remove_all(folder.Home());
+        const json result =
+            folder.Run(script, untilMs, "--seed 3 --sdl-pad --trace " + folder.TraceFile().string(),
+                       "SDL_VIDEODRIVER=dummy");
         EXPECT_EQ(result["errors"].size(), 0u) << result["errors"];
         return result;
     }
 
-    std::vector<json> Trace() const {
-        std::vector<json> frames;
-        std::ifstream in(dir / "trace.jsonl");
-        for (std::string line; std::getline(in, line);) frames.push_back(json::parse(line));
-        return frames;
-    }
+    std::vector<json> Trace() const { return folder.Trace(); }
 
     static bool HudHas(const json& state, const std::string& text) {
         for (const json& t : state["hud"])
@@ -116,7 +93,7 @@ protected:
         return false;
     }
 
-    fs::path dir;
+    scenario::SimFolder folder{"pad"};
 };
 
 TEST_F(PadScenario, MenusAndAGameWithThePadAlone) {

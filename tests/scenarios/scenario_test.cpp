@@ -2,7 +2,6 @@
 // script on a virtual clock, and the tests read the state it writes.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +13,7 @@
 #include "app/high_scores.h"
 #include "app/settings_file.h"
 #include "app/text_codec.h"
-
+#include "sim_run.h"
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -22,35 +21,13 @@ namespace {
 
 class Scenario : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char folder[] = "/tmp/vandrax-scenario-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-        home = dir / "home";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Runs the simulator until `untilMs` with the script's lines and returns the state it wrote.
     json Run(const std::string& script, uint64_t untilMs, const std::string& extra = "") {
-        const fs::path scriptFile = dir / "script.txt";
-        std::ofstream(scriptFile) << script;
-        const fs::path state = dir / "state.json";
-        fs::remove(state);
-        std::ostringstream command;
-        command << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << home << " --seed 5 --script "
-                << scriptFile << " --until-ms " << untilMs << " --state " << state << " " << extra << " 2>"
-                << (dir / "stderr.txt");
-        const int status = std::system(command.str().c_str());
-        EXPECT_EQ(status, 0) << command.str();
-        std::ifstream in(state);
-        EXPECT_TRUE(in.good()) << "no state written";
-        json result;
-        if (in.good()) in >> result;
-        return result;
+        return folder.Run(script, untilMs, "--seed 5 " + extra);
     }
 
-    fs::path dir;
-    fs::path home;
+    scenario::SimFolder folder{"scenario"};
+    const fs::path& home = folder.Home();
 };
 
 TEST_F(Scenario, SplashGivesWayToTheMainMenuAfterFourSeconds) {

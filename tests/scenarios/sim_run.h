@@ -1,0 +1,74 @@
+#pragma once
+// What every scenario test does: a scratch folder of its own, vandrax-sim run in it with a script
+// on the built data tree, and the state JSON it wrote read back.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class SimFolder {
+public:
+    explicit SimFolder(const std::string& name) {
+        std::string pattern = "/tmp/vandrax-" + name + "-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make " << pattern;
+        dir_ = pattern;
+        home_ = dir_ / "home";
+    }
+    ~SimFolder() { fs::remove_all(dir_); }
+    SimFolder(const SimFolder&) = delete;
+    SimFolder& operator=(const SimFolder&) = delete;
+
+    const fs::path& Dir() const { return dir_; }
+    // The settings folder the runs share (--home): home/ in the folder unless a test moves it.
+    fs::path& Home() { return home_; }
+    const fs::path& Home() const { return home_; }
+    fs::path TraceFile() const { return dir_ / "trace.jsonl"; }
+
+    // Runs the simulator from start-up until `untilMs` with the script's lines and `options`
+    // (--seed, --play, ...); returns the state it wrote, with a test failure when it failed or
+    // wrote none. `environment` goes before the command ("SDL_VIDEODRIVER=dummy").
+    json Run(const std::string& script, uint64_t untilMs, const std::string& options,
+             const std::string& environment = "") const {
+        const fs::path scriptFile = dir_ / "script.txt";
+        std::ofstream(scriptFile) << script;
+        const fs::path state = dir_ / "state.json";
+        fs::remove(state);
+        std::ostringstream command;
+        command << environment << " " << VANDRAX_SIM << " --data " << VANDRAX_DATA << " --home " << Home()
+                << " --script " << scriptFile << " --until-ms " << untilMs << " --state " << state << " "
+                << options << " 2>" << (dir_ / "stderr.txt");
+        EXPECT_EQ(std::system(command.str().c_str()), 0) << command.str();
+        std::ifstream in(state);
+        json result;
+        if (in.good()) in >> result;
+        EXPECT_TRUE(result.is_object()) << "no state written by " << command.str();
+        return result;
+    }
+
+    // The run's --trace file, one object a frame.
+    std::vector<json> Trace() const {
+        std::vector<json> frames;
+        std::ifstream in(TraceFile());
+        for (std::string line; std::getline(in, line);) frames.push_back(json::parse(line));
+        return frames;
+    }
+
+private:
+    fs::path dir_;
+    fs::path home_;
+};
+
+}  // namespace scenario
