@@ -141,6 +141,9 @@ uint64_t TMainForm::NextDueAt() const {
 
 void TMainForm::Deliver(const InputEvent& event) {
     using Kind = InputEvent::Kind;
+    // The window's close button during a demo asks its question on the main menu, not over the
+    // demo's road.
+    if (Demo && event.kind == Kind::Close) Guard([&] { SetScreenState(Screen::MainMenu); });
     if (IsPlayerInput(event)) {
         Attract.Touch(Now());
         if (Demo) {

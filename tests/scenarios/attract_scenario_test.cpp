@@ -117,6 +117,16 @@ TEST_F(AttractScenario, EveryKindOfInputEndsTheDemoAndTheMenuIsBackAsItWas) {
     }
 }
 
+TEST_F(AttractScenario, TheCloseButtonDuringADemoAsksOnTheMainMenu) {
+    const json state = Run(std::string(kIdleOnOptions) + "75005 close\n", 75500);
+    EXPECT_EQ(state["ScreenState"], 2);
+    EXPECT_FALSE(state["Demo"]);
+    EXPECT_TRUE(state["GameMainExit"]);
+    EXPECT_EQ(state["sprites"].value("TMainExit", 0), 1);
+    EXPECT_EQ(state["music"], "Menu");
+    EXPECT_EQ(SettingsFile(), settings);
+}
+
 TEST_F(AttractScenario, TheDemosGameOverLeadsBackToTheMenuAndKeepsNothing) {
     // A score for the top of the table, then the last car driven into a police post.
     const std::string script = std::string(kIdleOnOptions) +
