@@ -15,6 +15,16 @@ InputEvent Key(int32_t key, uint32_t shift = kShiftNone) {
     return event;
 }
 
+// The left mouse button going down or up where the pointer is.
+InputEvent LeftButton(InputEvent::Kind kind, const GameState& state) {
+    InputEvent event;
+    event.kind = kind;
+    event.button = MouseButton::Left;
+    event.x = state.MouseX;
+    event.y = state.MouseY;
+    return event;
+}
+
 }  // namespace
 
 bool GamepadControl::InPlay() const {
@@ -39,12 +49,7 @@ std::vector<InputEvent> GamepadControl::Translate(const InputEvent& event, IScre
         // Only a press that clicked is released as a click.
         if (!clickHeld_) return {};
         clickHeld_ = false;
-        InputEvent release;
-        release.kind = Kind::ButtonUp;
-        release.button = MouseButton::Left;
-        release.x = state_.MouseX;
-        release.y = state_.MouseY;
-        return {release};
+        return {LeftButton(Kind::ButtonUp, state_)};
     }
     if (event.kind != Kind::PadButtonDown) return {};
     switch (event.padButton) {
@@ -57,12 +62,7 @@ std::vector<InputEvent> GamepadControl::Translate(const InputEvent& event, IScre
             // A held button repeats as fire does; a click happens once.
             if (event.repeat || clickHeld_) return {};
             clickHeld_ = true;
-            InputEvent press;
-            press.kind = Kind::ButtonDown;
-            press.button = MouseButton::Left;
-            press.x = state_.MouseX;
-            press.y = state_.MouseY;
-            return {press};
+            return {LeftButton(Kind::ButtonDown, state_)};
         }
         case PadButton::Start:
             return {Key(inPlay ? 'P' : kVkReturn)};

@@ -148,11 +148,5 @@ void GameOverScreen::PointerDown(MouseButton button) {
 
 bool GameOverScreen::PadInput(const InputEvent& event) {
     const GameState& s = ctx.state;
-    // Erasing is the Backspace key, which also arrives as its character.
-    return letters_.Take(event, s.GameEnterName && s.GamegoEdit && !leaving_,
-                         {[&](char c) { Char(c); },
-                          [&] {
-                              KeyDown(kVkBack, kShiftNone);
-                              Char(static_cast<char>(kVkBack));
-                          }});
+    return letters_.Take(event, s.GameEnterName && s.GamegoEdit && !leaving_, LetterChooser::FieldOf(*this));
 }

@@ -52,6 +52,14 @@ void LetterChooser::Move(int32_t direction) {
     index_ = ((index_ + direction) % kLetterCount + kLetterCount) % kLetterCount;
 }
 
+LetterChooser::Field LetterChooser::FieldOf(IScreen& screen) {
+    return {[&screen](char c) { screen.Char(c); },
+            [&screen] {
+                screen.KeyDown(kVkBack, kShiftNone);
+                screen.Char(static_cast<char>(kVkBack));
+            }};
+}
+
 bool LetterChooser::Take(const InputEvent& event, bool editing, const Field& field) {
     using Kind = InputEvent::Kind;
     switch (event.kind) {

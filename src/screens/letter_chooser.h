@@ -19,6 +19,10 @@ public:
         std::function<void()> erase;
     };
 
+    // A screen's field: its own character handler types, and erasing is the Backspace key, which
+    // also arrives as its character.
+    static Field FieldOf(IScreen& screen);
+
     // A screen entered: hidden until the pad is used, the selection back at A.
     void Reset();
     // A pad event on the screen (outside play). `editing`: the field takes typing. True when the

@@ -139,11 +139,5 @@ void OptionsScreen::PointerDown(MouseButton button) {
 }
 
 bool OptionsScreen::PadInput(const InputEvent& event) {
-    // Erasing is the Backspace key, which also arrives as its character.
-    return letters_.Take(event, ctx.state.GamegoEdit,
-                         {[&](char c) { Char(c); },
-                          [&] {
-                              KeyDown(kVkBack, kShiftNone);
-                              Char(static_cast<char>(kVkBack));
-                          }});
+    return letters_.Take(event, ctx.state.GamegoEdit, LetterChooser::FieldOf(*this));
 }

@@ -2,12 +2,7 @@
 
 #include <cstdlib>
 
-namespace {
-
-// A stick at rest reads a little off centre on many pads; a quarter of its travel is a push.
-constexpr int32_t kStickRest = 8192;
-
-}  // namespace
+#include "app/pad_pointer.h"
 
 bool AttractMode::Due(const GameState& state, uint64_t now) const {
     return state.ScreenState == Screen::MainMenu && !state.Demo && !state.GameMainExit &&
@@ -23,14 +18,17 @@ void AttractMode::Begin(GameState& state, uint64_t now) {
 }
 
 void AttractMode::Restore(GameState& state) const {
-    const GameState now = state;
-    state = saved_;
-    state.ScreenState = now.ScreenState;
-    state.GameFullScreen = now.GameFullScreen;
-    state.GameSound = now.GameSound;
-    state.GameMusic = now.GameMusic;
-    state.ResizePending = now.ResizePending;
-    state.Demo = false;
+    const Screen screen = state.ScreenState;
+    const bool fullScreen = state.GameFullScreen;
+    const bool sound = state.GameSound;
+    const bool music = state.GameMusic;
+    const bool resizePending = state.ResizePending;
+    state = saved_;  // taken before the demo began: Demo is off in it
+    state.ScreenState = screen;
+    state.GameFullScreen = fullScreen;
+    state.GameSound = sound;
+    state.GameMusic = music;
+    state.ResizePending = resizePending;
 }
 
 bool IsPlayerInput(const InputEvent& event) {
@@ -46,7 +44,9 @@ bool IsPlayerInput(const InputEvent& event) {
         case Kind::PadButtonUp:
             return true;
         case Kind::PadAxis:
-            return std::abs(event.value) > kStickRest;
+            // A stick at rest reads a little off centre on many pads: inside the dead zone that
+            // holds the pad's pointer still, it is no push.
+            return std::abs(event.value) > kPointerDeadZone * 32768;
         default:
             return false;
     }

@@ -37,5 +37,5 @@ private:
 };
 
 // What a player does, as opposed to what the window system tells: keys, typing, the pointer,
-// the mouse buttons and the gamepad (a stick counts once it leaves its resting drift).
+// the mouse buttons and the gamepad (a stick counts once it leaves the pointer's dead zone).
 bool IsPlayerInput(const InputEvent& event);

@@ -141,19 +141,16 @@ uint64_t TMainForm::NextDueAt() const {
 
 void TMainForm::Deliver(const InputEvent& event) {
     using Kind = InputEvent::Kind;
-    // The window's close button during a demo asks its question on the main menu, not over the
-    // demo's road.
-    if (Demo && event.kind == Kind::Close) Guard([&] { SetScreenState(Screen::MainMenu); });
-    if (IsPlayerInput(event)) {
-        Attract.Touch(Now());
-        if (Demo) {
-            // Input ends the demo at once. Only a pointer move goes on to the main menu (its
-            // hover); a key or a click is not taken as a choice on a menu the player had not seen.
-            Guard([&] { SetScreenState(Screen::MainMenu); });
-            if (event.kind != Kind::PointerMove) {
-                Pad.Track(event);
-                return;
-            }
+    const bool playerInput = IsPlayerInput(event);
+    if (playerInput) Attract.Touch(Now());
+    if (Demo && (playerInput || event.kind == Kind::Close)) {
+        // Input ends the demo at once. A pointer move goes on to the main menu (its hover) and the
+        // close button asks its question there; a key or a click is not taken as a choice on a
+        // menu the player had not seen.
+        Guard([&] { SetScreenState(Screen::MainMenu); });
+        if (event.kind != Kind::PointerMove && event.kind != Kind::Close) {
+            Pad.Track(event);
+            return;
         }
     }
     switch (event.kind) {

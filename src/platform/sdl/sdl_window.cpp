@@ -67,11 +67,8 @@ void SdlWindow::NotePlacement(uint8_t windowEvent) {
     if ((SDL_GetWindowFlags(window_) & notPlain) != 0) return;
     // On the way out of full screen, or into a maximised state the window manager has not told
     // yet, the window passes through the whole display's size: no plain window is that big.
+    // The usable area (the display less its panels) is never larger than the display.
     const Placement now = Current();
-    SDL_Rect display;
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &display) == 0 && now.w >= display.w &&
-        now.h >= display.h)
-        return;
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(window_), &usable) == 0 && now.w >= usable.w &&
         now.h >= usable.h)
