@@ -4,7 +4,7 @@
 # and back on the main menu. Each step is checked by the window title and by comparing a
 # screenshot of the window with what the simulator draws for the same screen.
 #
-# Usage: desktop_menus.sh GAME SIM DATA OUT      (run under xvfb-run; OUT keeps the screenshots)
+# Usage: desktop_menus.sh GAME SIM DATA OUT      (run under scripts/with-xvfb; OUT keeps the screenshots)
 # Exit status 77 (skipped) when xdotool or ImageMagick is missing.
 set -u
 game=$1 sim=$2 data=$3 out=$4
@@ -40,7 +40,9 @@ pid=$!
 
 wid=""
 for _ in $(seq 100); do
-    wid=$(xdotool search --name '^Vandrax' 2>/dev/null | head -1)
+    # Only a mapped window: a window made and dropped while the renderer is chosen may carry the
+    # title for a moment and be gone by the next query.
+    wid=$(xdotool search --onlyvisible --name '^Vandrax' 2>/dev/null | head -1)
     [ -n "$wid" ] && break
     sleep 0.1
 done

@@ -4,7 +4,7 @@
 # game takes a maximised window as a wish for full screen) and back. Each time the window must
 # come back as the 800 x 600 window it was, where it was.
 #
-# Usage: desktop_window.sh GAME OUT      (run under xvfb-run; OUT keeps the log)
+# Usage: desktop_window.sh GAME OUT      (run under scripts/with-xvfb; OUT keeps the log)
 # Exit status 77 (skipped) when xdotool, wmctrl or openbox is missing.
 set -u
 game=$1 out=$2
@@ -35,7 +35,9 @@ pid=$!
 
 wid=""
 for _ in $(seq 100); do
-    wid=$(xdotool search --name '^Vandrax' 2>/dev/null | head -1)
+    # Only a mapped window: a window made and dropped while the renderer is chosen may carry the
+    # title for a moment and be gone by the next query.
+    wid=$(xdotool search --onlyvisible --name '^Vandrax' 2>/dev/null | head -1)
     [ -n "$wid" ] && break
     sleep 0.1
 done
