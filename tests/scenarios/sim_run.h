@@ -55,6 +55,7 @@ public:
         json result;
         if (in.good()) in >> result;
         EXPECT_TRUE(result.is_object()) << "no state written by " << command.str();
+        Keep(script, untilMs, options, environment);
         return result;
     }
 
@@ -67,8 +68,27 @@ public:
     }
 
 private:
+    // With VANDRAX_SCENARIO_KEEP=DIR, each run's outputs (state, trace, settings file) are copied
+    // to DIR/<test>-<n>/ with the command that made them: two builds' runs compared file by file
+    // show whether a change altered what the game does.
+    void Keep(const std::string& script, uint64_t untilMs, const std::string& options,
+              const std::string& environment) const {
+        const char* keep = std::getenv("VANDRAX_SCENARIO_KEEP");
+        if (keep == nullptr || *keep == '\0') return;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = test == nullptr ? "run" : std::string(test->test_suite_name()) + "." + test->name();
+        for (char& c : name)
+            if (c == '/') c = '_';
+        const fs::path to = fs::path(keep) / (name + "-" + std::to_string(runs_++));
+        fs::create_directories(to);
+        std::ofstream(to / "run.txt") << environment << "\n" << options << "\n" << untilMs << "\n" << script;
+        for (const fs::path& file : {dir_ / "state.json", TraceFile(), Home() / "Config.cfg"})
+            if (fs::exists(file)) fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
+    }
+
     fs::path dir_;
     fs::path home_;
+    mutable int runs_ = 0;
 };
 
 }  // namespace scenario
