@@ -81,7 +81,10 @@ private:
             if (c == '/') c = '_';
         const fs::path to = fs::path(keep) / (name + "-" + std::to_string(runs_++));
         fs::create_directories(to);
-        std::ofstream(to / "run.txt") << environment << "\n" << options << "\n" << untilMs << "\n" << script;
+        std::string command = environment + "\n" + options;  // the scratch folder's name differs run to run
+        for (size_t at; (at = command.find(dir_.string())) != std::string::npos;)
+            command.replace(at, dir_.string().size(), "DIR");
+        std::ofstream(to / "run.txt") << command << "\n" << untilMs << "\n" << script;
         for (const fs::path& file : {dir_ / "state.json", TraceFile(), Home() / "Config.cfg"})
             if (fs::exists(file)) fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
     }
