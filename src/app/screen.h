@@ -31,7 +31,8 @@ public:
     virtual ~IScreenHost() = default;
     // Runs the current screen's leave action and the new one's enter action.
     virtual void SetScreenState(Screen value) = 0;
-    virtual void GameMainExitClick() = 0;
+    // The caption says "paused" while the game is in the background or the quit overlay is up.
+    virtual void UpdateCaption() = 0;
     virtual void GameFullScreenClick() = 0;
     // Music and sound on or off: the check mark only (the options screen starts and stops the music).
     virtual void GameMusicClick() = 0;

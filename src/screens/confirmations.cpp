@@ -1,6 +1,8 @@
 #include "screens/confirmations.h"
 
+#include "app/audio.h"
 #include "app/game_state.h"
+#include "platform/window.h"
 
 Answer AnswerAt(int32_t x, int32_t y) {
     if (kYesRegion.Contains(x, y)) return Answer::Yes;
@@ -22,9 +24,29 @@ bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y) {
     return false;
 }
 
+void GameMainExitClick(const ScreenContext& ctx) {
+    GameState& s = ctx.state;
+    if (s.Paused) return;
+    s.GameMainExit = !s.GameMainExit;
+    ctx.host.UpdateCaption();
+    if (s.GameMainExit) {
+        s.Driving = false;
+        ctx.window.SetPointer(PointerShape::Hand);
+        ctx.audio.PlaySound("pause");
+        // The panel sits 5 px above the centre; the question goes on top of it.
+        TSpriteEngine& root = ctx.sprites.Engine();
+        CreateCentredSprite<TMainExit>(root, ctx.images, "Exit_Main", 5, 901);
+        CreateImageSprite<TMainExit_Word>(root, ctx.images, "Exit_Main_Word", 235, 220, 902);
+    } else {
+        ctx.window.SetPointer(PointerShape::None);
+        ctx.audio.PlaySound("after_pause");
+        KillMenuSprites(ctx.sprites.Engine());
+    }
+}
+
 void CloseQuitOverlay(const ScreenContext& ctx) {
     ClickSound(ctx);
-    if (ctx.state.GameMainExit) ctx.host.GameMainExitClick();
+    if (ctx.state.GameMainExit) GameMainExitClick(ctx);
 }
 
 void GameClearHighScoreClick(const ScreenContext& ctx) {

@@ -1,6 +1,6 @@
 #pragma once
-// The yes/no panels: the quit overlay (opened and closed by the main window's GameMainExitClick)
-// and the high-score table's clear question share the same Yes and No buttons.
+// The yes/no panels: the quit overlay of the main menu and the game, and the high-score table's
+// clear question, share the same Yes and No buttons.
 
 #include <cstdint>
 
@@ -16,6 +16,10 @@ Answer AnswerAt(int32_t x, int32_t y);
 
 // The hover rule for Yes and No; returns true when the pointer is on one of them.
 bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y);
+
+// Shows the quit overlay ("really quit?") or takes it away again. Nothing happens while the game
+// is paused. Shown, it stops the car, says "paused" in the caption and shows the hand pointer.
+void GameMainExitClick(const ScreenContext& ctx);
 
 // Yes or No of the quit overlay was clicked: the click sound, then the overlay goes. What the
 // answer does next is the screen's.

@@ -297,7 +297,7 @@ void GameScreen::KeyDown(int32_t key, uint32_t shift) {
     if ((shift & kShiftCtrl) != 0 && s.Driving && s.HasWeapon && !s.ShotInFlight) FirePlayerVolley(world_);
     if (key == kVkEscape && !banner && !s.Paused && !s.GameMainExit) {
         s.Driving = false;
-        ctx.host.GameMainExitClick();
+        GameMainExitClick(ctx);
     }
 }
 
@@ -323,7 +323,7 @@ void GameScreen::PointerDown(MouseButton button) {
 
 void GameScreen::CloseRequested() {
     ctx.audio.PlaySound("button_down");
-    if (!ctx.state.GameMainExit) ctx.host.GameMainExitClick();
+    if (!ctx.state.GameMainExit) GameMainExitClick(ctx);
 }
 
 void GameScreen::Timer_LevelTimer() {

@@ -102,7 +102,7 @@ void MainMenuScreen::Leave() {
 
 void MainMenuScreen::KeyDown(int32_t key, uint32_t shift) {
     if (key == kVkEscape) {
-        ctx.host.GameMainExitClick();
+        GameMainExitClick(ctx);
     } else if (key == kVkReturn && (shift & kShiftAlt) == 0 && !ctx.state.GameMainExit) {
         ctx.host.SetScreenState(Screen::ClanChoice);
     }
@@ -148,7 +148,7 @@ void MainMenuScreen::ItemClicked(int32_t item) {
             OpenMoreGamesLink(ctx);
             break;
         default:
-            ctx.host.GameMainExitClick();
+            GameMainExitClick(ctx);
             break;
     }
     ClickSound(ctx);
@@ -164,6 +164,6 @@ void MainMenuScreen::AnswerQuitOverlay() {
 
 void MainMenuScreen::CloseRequested() {
     if (ctx.state.GameMainExit) return;
-    ctx.host.GameMainExitClick();
+    GameMainExitClick(ctx);
     ctx.audio.PlaySound("button_down");
 }

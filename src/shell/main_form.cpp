@@ -17,7 +17,6 @@
 #include "screens/help_screen.h"
 #include "screens/high_score_screen.h"
 #include "screens/main_menu.h"
-#include "screens/menu_sprites.h"
 #include "screens/options_screen.h"
 #include "screens/splash_screen.h"
 
@@ -398,38 +397,6 @@ void TMainForm::GameSoundClick() {
 
 void TMainForm::GameMusicClick() {
     GameMusic = !GameMusic;
-}
-
-void TMainForm::GameMainExitClick() {
-    if (Paused) return;
-    switch (ScreenState) {
-        case Screen::MainMenu:
-        case Screen::Game:
-        case Screen::Help:
-        case Screen::Options:
-        case Screen::HighScores:
-            break;
-        default:
-            return;
-    }
-    GameMainExit = !GameMainExit;
-    if (GameMainExit) {
-        Driving = false;
-        UpdateCaption();
-        platform_.window->SetPointer(PointerShape::Hand);
-        Audio.PlaySound("pause");
-        TSpriteEngine& root = SpriteEngine.Engine();
-        TPictureCollectionItem& panel = ImageList.FindImage("Exit_Main");
-        // The panel sits 5 px above the centre; the question goes on top of it.
-        CreateImageSprite<TMainExit>(root, ImageList, "Exit_Main", (800 - panel.PatternWidth()) / 2.0,
-                                     (600 - panel.PatternHeight()) / 2.0 - 5, 901);
-        CreateImageSprite<TMainExit_Word>(root, ImageList, "Exit_Main_Word", 235, 220, 902);
-    } else {
-        UpdateCaption();
-        platform_.window->SetPointer(PointerShape::None);
-        Audio.PlaySound("after_pause");
-        KillMenuSprites(SpriteEngine.Engine());
-    }
 }
 
 // ---------------------------------------------------------------------------------------------

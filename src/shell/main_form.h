@@ -99,8 +99,8 @@ public:
     void GameFullScreenClick() override;
     void GameSoundClick() override;
     void GameMusicClick() override;
-    void GameMainExitClick() override;
     void Timer1Timer();
+    void UpdateCaption() override;
 
     // ---- settings and high scores
     void ResetHighScores();
@@ -151,7 +151,6 @@ private:
     // after its longest run; input ends it in Deliver.
     void RunAttractMode();
     void DXDrawFinalize();
-    void UpdateCaption();
     std::array<TTimer*, 5> AllTimers() {
         return {&Timer1, &Timer_Level, &Timer_Nitro, &Timer_police, &sharetimer};
     }
