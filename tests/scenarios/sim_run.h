@@ -76,7 +76,8 @@ private:
         const char* keep = std::getenv("VANDRAX_SCENARIO_KEEP");
         if (keep == nullptr || *keep == '\0') return;
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = test == nullptr ? "run" : std::string(test->test_suite_name()) + "." + test->name();
+        std::string name =
+            test == nullptr ? "run" : std::string(test->test_suite_name()) + "." + test->name();
         for (char& c : name)
             if (c == '/') c = '_';
         const fs::path to = fs::path(keep) / (name + "-" + std::to_string(runs_++));
@@ -86,7 +87,8 @@ private:
             command.replace(at, dir_.string().size(), "DIR");
         std::ofstream(to / "run.txt") << command << "\n" << untilMs << "\n" << script;
         for (const fs::path& file : {dir_ / "state.json", TraceFile(), Home() / "Config.cfg"})
-            if (fs::exists(file)) fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
+            if (fs::exists(file))
+                fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
     }
 
     fs::path dir_;
