@@ -1,7 +1,26 @@
 # The layering wall. Each layer of src/ is its own target whose include root holds links to its
 # own folder and the folders beneath it, and nothing else: an include of a higher layer, or of
-# the SDL side from the core, does not compile. scripts/check-layers checks the include lines
-# themselves (system headers, relative paths, cycles).
+# the SDL side from the core, does not compile. The order of the layers is src/layers.txt, which
+# scripts/check-layers reads too to check the include lines themselves (system headers, relative
+# paths, cycles).
+
+set(VANDRAX_LAYER_LIST ${CMAKE_SOURCE_DIR}/src/layers.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VANDRAX_LAYER_LIST})
+file(STRINGS ${VANDRAX_LAYER_LIST} _vandrax_layer_lines REGEX "^[^#]")
+set(VANDRAX_LAYERS)
+set(VANDRAX_SIDE_LAYERS)
+foreach(line ${_vandrax_layer_lines})
+  string(STRIP "${line}" line)
+  if(line STREQUAL "")
+    continue()
+  endif()
+  string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
+  list(GET fields 0 name)
+  list(APPEND VANDRAX_LAYERS ${name})
+  if("side" IN_LIST fields)
+    list(APPEND VANDRAX_SIDE_LAYERS ${name})
+  endif()
+endforeach()
 
 function(_vandrax_link source link)
   get_filename_component(parent ${link} DIRECTORY)
@@ -9,6 +28,26 @@ function(_vandrax_link source link)
   if(NOT EXISTS ${link} AND NOT IS_SYMLINK ${link})
     file(CREATE_LINK ${source} ${link} SYMBOLIC)
   endif()
+endfunction()
+
+# vandrax_layer(<target> <PUBLIC|INTERFACE> <layer>)
+# The include root of one layer of src/layers.txt: the layer itself and every layer listed
+# before it, the platform implementations (marked "side") left out.
+function(vandrax_layer target scope layer)
+  list(FIND VANDRAX_LAYERS ${layer} index)
+  if(index LESS 0)
+    message(FATAL_ERROR "${target}: ${layer} is not a layer of src/layers.txt")
+  endif()
+  set(entries)
+  foreach(below ${VANDRAX_LAYERS})
+    if(below STREQUAL layer)
+      break()
+    endif()
+    if(NOT below IN_LIST VANDRAX_SIDE_LAYERS)
+      list(APPEND entries ${below})
+    endif()
+  endforeach()
+  vandrax_layer_includes(${target} ${scope} ${entries} ${layer})
 endfunction()
 
 # vandrax_layer_includes(<target> <PUBLIC|INTERFACE> <entry>...)
