@@ -4,12 +4,17 @@
 # game takes a maximised window as a wish for full screen) and back. Each time the window must
 # come back as the 800 x 600 window it was, where it was.
 #
-# Usage: desktop_window.sh GAME OUT      (run under scripts/with-xvfb; OUT keeps the log)
+# PANELS is the room the desktop's panels take at its edges, "TOP BOTTOM LEFT RIGHT" in pixels
+# (default none): the window manager keeps it out of the usable area, so a maximised window is
+# smaller than the display, while full screen still covers all of it.
+#
+# Usage: desktop_window.sh GAME OUT [PANELS]   (run under scripts/with-xvfb; OUT keeps the log)
 # Exit status 77 (skipped) when xdotool, wmctrl or openbox is missing.
 set -u
 game=$1 out=$2
+read -r top bottom left right <<<"${3:-0 0 0 0}"
 
-for tool in xdotool wmctrl openbox xwininfo; do
+for tool in xdotool wmctrl openbox xwininfo xprop; do
     command -v "$tool" >/dev/null || { echo "desktop_window: no $tool, skipped"; exit 77; }
 done
 rm -rf "$out" && mkdir -p "$out/config"
@@ -21,13 +26,24 @@ fail() {
     exit 1
 }
 
-openbox --sm-disable >"$out/openbox.log" 2>&1 &
+cat >"$out/rc.xml" <<RC
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <margins><top>$top</top><bottom>$bottom</bottom><left>$left</left><right>$right</right></margins>
+</openbox_config>
+RC
+openbox --sm-disable --config-file "$out/rc.xml" >"$out/openbox.log" 2>&1 &
 wm=$!
+screen=$(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h}')
+# The usable area the window manager announces once it runs: the display less the panels.
+sw=${screen%x*} sh=${screen#*x}
+workarea="$left, $top, $((sw - left - right)), $((sh - top - bottom))"
 for _ in $(seq 50); do
-    wmctrl -m >/dev/null 2>&1 && break
+    xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= $workarea\b" && break
     sleep 0.1
 done
-wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
+xprop -root _NET_WORKAREA | grep -q "= $workarea\b" ||
+    fail "the usable area is '$(xprop -root _NET_WORKAREA)', not $workarea"
 
 export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
@@ -60,7 +76,6 @@ expect_placement() {
     fail "$2: the window is at '$got', not '$1'"
 }
 
-screen=$(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h}')
 expect_full_screen() {
     local got=""
     for _ in $(seq 50); do
@@ -93,5 +108,5 @@ expect_placement "$home" "back from maximised"
 grep -i "error" "$out/game.log" && fail "the game reported an error"
 kill "$pid" 2>/dev/null
 kill "$wm" 2>/dev/null
-echo "desktop_window: the window came back at $home both times"
+echo "desktop_window: panels ($top $bottom $left $right): the window came back at $home both times"
 exit 0
