@@ -160,4 +160,71 @@ TEST_F(AttractScenario, NoDemoWhileTheQuitQuestionIsOpenOrAfterInput) {
     EXPECT_EQ(Run(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", 91000)["attractRuns"], 1);
 }
 
+// Whatever ends it, a demo never writes the settings file. Where the settings folder cannot be
+// made, every attempt to write leaves its "Cannot write" line (the first as the game's error
+// report, the rest on stderr): a demo's run has exactly the lines of a run that stops before it.
+TEST_F(AttractScenario, NoDemoWritesTheSettingsFile) {
+    std::ofstream(folder.Dir() / "blocked") << "a file where the settings folder should be";
+    folder.Home() = folder.Dir() / "blocked" / "vandrax";
+    const auto attempts = [&](const json& state) {
+        std::ifstream in(folder.Dir() / "stderr.txt");
+        size_t lines = 0;
+        for (std::string line; std::getline(in, line);)
+            lines += line.find("Cannot write") != std::string::npos;
+        EXPECT_EQ(state["errors"].size(), 1u) << "the first failure is told, once";
+        return lines;
+    };
+    const size_t beforeTheDemo = attempts(Run(kIdleOnOptions, kDemoDue - 50));
+    EXPECT_GE(beforeTheDemo, 1u) << "start-up writes the settings file";
+
+    struct Ending {
+        const char* what;
+        std::string script;
+        uint64_t untilMs;
+    };
+    const Ending endings[] = {
+        {"a key", std::string(kIdleOnOptions) + "75005 key-down Up\n", 75500},
+        {"the close button", std::string(kIdleOnOptions) + "75005 close\n", 75500},
+        {"game over with a score for the table",
+         std::string(kIdleOnOptions) +
+             "75000 set Score 99999\n75000 set Lives 1\n75000 spawn TPoliceState 400 330\n",
+         78000},
+        {"its two minutes", kIdleOnOptions, kDemoDue + 120000 + 500},
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.what);
+        const json state = Run(ending.script, ending.untilMs);
+        EXPECT_EQ(state["attractRuns"], 1);
+        EXPECT_FALSE(state["Demo"]);
+        EXPECT_EQ(attempts(state), beforeTheDemo);
+    }
+}
+
+// A stick resting a little off centre (many pads do) is no player: its drift neither ends a demo
+// nor keeps one from starting. A push past the dead zone of the pad's pointer does both.
+TEST_F(AttractScenario, AStickAtRestIsNoPlayer) {
+    struct Case {
+        const char* axes;  // pad-axis lines' arguments
+        bool push;
+    };
+    const Case cases[] = {
+        {"0 1500", false},  {"1 -4200", false}, {"0 6500", false},  // just inside 20 % of full travel
+        {"0 -6500", false}, {"0 7000", true},                       // just past it
+        {"1 -30000", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.axes);
+        // During a demo: the stick drifts (or is pushed) and stays there.
+        const json demo = Run(std::string(kIdleOnOptions) + "75005 pad-axis " + c.axes + "\n", 75500);
+        EXPECT_EQ(demo["Demo"], !c.push);
+        EXPECT_EQ(demo["ScreenState"], c.push ? 2 : 4);
+        // On the main menu half a minute in, and back to rest later: the idle minute goes on
+        // counting through drift, and starts over at a push.
+        const json menu = Run(std::string(kIdleOnOptions) + "30000 pad-axis " + c.axes +
+                                  "\n30100 pad-axis 0 0\n30100 pad-axis 1 0\n",
+                              kDemoDue + 1000);
+        EXPECT_EQ(menu["attractRuns"], c.push ? 0 : 1);
+    }
+}
+
 }  // namespace
