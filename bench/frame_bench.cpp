@@ -111,6 +111,8 @@ struct Scene {
         session = std::make_unique<SdlSession>(SdlSession::Mode::Window);
         window = SDL_CreateWindow("Vandrax", 0, 0, 800, 600, SDL_WINDOW_HIDDEN);
         renderer = CreateGameRenderer(window);
+        if (renderer == nullptr)
+            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
         surface = SdlDrawSurface::ForWindow(renderer, 800, 600);
         recorder = std::make_unique<RecordingSurface>(*surface);
         sound.recordStarts = false;

@@ -55,7 +55,8 @@ void Run() {
     SDL_SetWindowMinimumSize(handles.window, 400, 300);
     handles.renderer = CreateGameRenderer(handles.window);
 
-    auto surface = SdlDrawSurface::ForWindow(handles.renderer, 800, 600);
+    auto surface = handles.renderer != nullptr ? SdlDrawSurface::ForWindow(handles.renderer, 800, 600)
+                                               : SdlDrawSurface::ForWindowSurface(handles.window, 800, 600);
     SdlWindow window(handles.window, surface.get());
     SdlSoundDevice sound;
     XmpMusicPlayer music(XmpMusicPlayer::Clock::Audio);

@@ -67,12 +67,14 @@ SDL_Renderer* CreateGameRenderer(SDL_Window* window) {
     if (userChoice || HasRenderNode())
         renderer = SDL_CreateRenderer(
             window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
-    if (renderer != nullptr && !userChoice && IsSoftwareGl(renderer)) {
+    SDL_RendererInfo info;
+    const bool software = renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0 &&
+                          (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    if (renderer != nullptr && (software || (!userChoice && IsSoftwareGl(renderer)))) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;
     }
-    if (renderer == nullptr)
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    if (renderer == nullptr) throw SdlError("SDL_CreateRenderer");
+    if (renderer == nullptr && userChoice && std::strcmp(chosen, "software") != 0)
+        throw SdlError("SDL_CreateRenderer");
     return renderer;
 }

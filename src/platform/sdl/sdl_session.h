@@ -26,7 +26,10 @@ private:
     bool text_ = false;
 };
 
-// The game's renderer for a window: the accelerated one when there is a GPU, SDL's software
-// renderer otherwise (a GL renderer running on the CPU costs several times the CPU and memory);
-// SDL_RENDER_DRIVER still decides when set. Throws SdlError.
+// The game's renderer for a window when a GPU draws it (SDL_RENDER_DRIVER still decides when
+// set); nullptr when the frames are drawn on the CPU: then the game draws into a surface of its
+// own and puts it on the window's own surface (SdlDrawSurface::ForWindowSurface), which is all
+// SDL's software renderer would do, without its scaled copy's per-frame scratch picture. A GL
+// renderer running on the CPU (llvmpipe) costs several times the CPU and memory, so it counts as
+// no GPU.
 SDL_Renderer* CreateGameRenderer(SDL_Window* window);

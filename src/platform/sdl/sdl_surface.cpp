@@ -89,12 +89,34 @@ std::unique_ptr<SdlDrawSurface> SdlDrawSurface::ForSurface(SDL_Surface* target) 
     return std::unique_ptr<SdlDrawSurface>(new SdlDrawSurface(renderer, target, target->w, target->h));
 }
 
+std::unique_ptr<SdlDrawSurface> SdlDrawSurface::ForWindowSurface(SDL_Window* window, int width, int height) {
+    // The window surface's own format, so that the copy to it is a plain copy of rows.
+    Uint32 format = SDL_GetWindowPixelFormat(window);
+    if (format == SDL_PIXELFORMAT_UNKNOWN || SDL_BYTESPERPIXEL(format) != 4) format = SDL_PIXELFORMAT_RGB888;
+    SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, format);
+    if (frame == nullptr)
+        throw GameError(std::string("Cannot create the drawing surface: ") + SDL_GetError());
+    SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
+    SDL_FillRect(frame, nullptr, SDL_MapRGB(frame->format, 0, 0, 0));
+    std::unique_ptr<SdlDrawSurface> surface;
+    try {
+        surface = ForSurface(frame);
+    } catch (...) {
+        SDL_FreeSurface(frame);
+        throw;
+    }
+    surface->window_ = window;
+    surface->ownsSoftware_ = true;
+    return surface;
+}
+
 SdlDrawSurface::~SdlDrawSurface() {
     for (auto& [key, text] : texts_) SDL_DestroyTexture(text.texture);
     for (auto& [key, font] : fonts_)
         if (font != nullptr) TTF_CloseFont(font);
     if (target_ != nullptr) SDL_DestroyTexture(target_);
     if (software_ != nullptr) SDL_DestroyRenderer(renderer_);
+    if (ownsSoftware_) SDL_FreeSurface(software_);
 }
 
 void SdlDrawSurface::Restore() {
@@ -276,7 +298,35 @@ void SdlDrawSurface::BeginFrame() {
     SDL_SetRenderTarget(renderer_, direct_ ? nullptr : target_);
 }
 
+void SdlDrawSurface::PresentOnWindowSurface() {
+    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    if (out == nullptr) return;  // a window with no area (minimised): nothing to show
+    const SDL_Rect dst = PresentRect(out->w, out->h);
+    if (dst.w == width_ && dst.h == height_) {
+        SDL_Rect at = dst;
+        SDL_BlitSurface(software_, nullptr, out, &at);
+    } else if (out->format->format == software_->format->format) {
+        SDL_SoftStretchLinear(software_, nullptr, out, &dst);
+    } else {
+        SDL_Rect at = dst;
+        SDL_BlitScaled(software_, nullptr, out, &at);
+    }
+    // The bars around the picture are black.
+    const Uint32 black = SDL_MapRGB(out->format, 0, 0, 0);
+    const SDL_Rect bars[] = {{0, 0, out->w, dst.y},
+                             {0, dst.y + dst.h, out->w, out->h - dst.y - dst.h},
+                             {0, dst.y, dst.x, dst.h},
+                             {dst.x + dst.w, dst.y, out->w - dst.x - dst.w, dst.h}};
+    for (const SDL_Rect& bar : bars)
+        if (bar.w > 0 && bar.h > 0) SDL_FillRect(out, &bar, black);
+    SDL_UpdateWindowSurface(window_);
+}
+
 void SdlDrawSurface::Present() {
+    if (window_ != nullptr) {
+        PresentOnWindowSurface();
+        return;
+    }
     if (software_ != nullptr) return;
     BeginFrame();
     frameStarted_ = false;

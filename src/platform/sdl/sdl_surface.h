@@ -1,7 +1,9 @@
 #pragma once
-// The drawing surface on SDL_Renderer. In a window it draws into an 800 x 600 target texture
-// that Present scales (keeping the aspect, smoothly) into the window; over a software surface
-// (the simulator, benchmarks) it draws straight onto that surface.
+// The drawing surface on SDL_Renderer. On a GPU window it draws into an 800 x 600 target texture
+// that Present scales (keeping the aspect, smoothly) into the window. Drawn on the CPU it draws
+// into an 800 x 600 surface of its own that Present puts on the window's surface: copied at 1:1,
+// else stretched smoothly with black bars. Over a software surface of the caller's (the
+// simulator, benchmarks) it draws straight onto that surface.
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -19,6 +21,8 @@ public:
     static std::unique_ptr<SdlDrawSurface> ForWindow(SDL_Renderer* renderer, int width, int height);
     // Software mode over an SDL_Surface owned by the caller.
     static std::unique_ptr<SdlDrawSurface> ForSurface(SDL_Surface* target);
+    // Software mode into a surface of its own, shown on the window's surface at Present.
+    static std::unique_ptr<SdlDrawSurface> ForWindowSurface(SDL_Window* window, int width, int height);
     ~SdlDrawSurface() override;
 
     int32_t Width() const override { return width_; }
@@ -58,8 +62,13 @@ private:
     TTF_Font* Font(std::string_view family, int32_t size);
     const CachedText* Text(std::string_view family, int32_t size, uint32_t rgb, std::string_view text);
 
+    // Puts the frame on the window's surface and shows it.
+    void PresentOnWindowSurface();
+
     SDL_Renderer* renderer_ = nullptr;
     SDL_Surface* software_ = nullptr;
+    SDL_Window* window_ = nullptr;  // ForWindowSurface: software_ is ours and goes to this window
+    bool ownsSoftware_ = false;
     SDL_Texture* target_ = nullptr;
     int width_ = 0;
     int height_ = 0;
