@@ -277,25 +277,7 @@ SDL_Rect SdlDrawSurface::PresentRect(int windowWidth, int windowHeight) const {
 void SdlDrawSurface::BeginFrame() {
     if (software_ != nullptr || frameStarted_) return;
     frameStarted_ = true;
-    // A window showing the surface at 1:1 on SDL's software renderer is drawn into directly:
-    // the window's own pixels keep the last frame there, and the full-frame copy of the target
-    // would cost as much as the whole picture. Scaled, or on a GPU, the target texture is used.
-    int outW = 0;
-    int outH = 0;
-    SDL_GetRendererOutputSize(renderer_, &outW, &outH);
-    SDL_RendererInfo info;
-    const bool softwareRenderer =
-        SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-    const bool direct = softwareRenderer && outW == width_ && outH == height_;
-    if (direct != direct_) {
-        direct_ = direct;
-        // Switching over, the frame starts from the last one shown.
-        if (!direct_) {
-            SDL_SetRenderTarget(renderer_, target_);
-            return;
-        }
-    }
-    SDL_SetRenderTarget(renderer_, direct_ ? nullptr : target_);
+    SDL_SetRenderTarget(renderer_, target_);
 }
 
 void SdlDrawSurface::PresentOnWindowSurface() {
@@ -330,10 +312,6 @@ void SdlDrawSurface::Present() {
     if (software_ != nullptr) return;
     BeginFrame();
     frameStarted_ = false;
-    if (direct_) {
-        SDL_RenderPresent(renderer_);
-        return;
-    }
     SDL_SetRenderTarget(renderer_, nullptr);
     int outW = 0;
     int outH = 0;

@@ -55,7 +55,7 @@ private:
         int height = 0;
         uint64_t lastUsed = 0;
     };
-    // Chooses where this frame is drawn: straight into the window or into the target texture.
+    // A frame on a GPU window is drawn into the target texture.
     void BeginFrame();
     // Forgets the texts not drawn for longest, half of the cache at a time.
     void TrimTextCache();
@@ -77,7 +77,6 @@ private:
     std::unordered_map<std::string, CachedText> texts_;
     uint64_t textUses_ = 0;
     bool frameStarted_ = false;
-    bool direct_ = false;
 };
 
 // The file of the installed font that best matches a family name ("Arial" gives Liberation Sans).
