@@ -1,6 +1,7 @@
 #include "world/obstacles.h"
 
 #include "app/random.h"
+#include "world/explosion.h"
 #include "world/police.h"
 #include "world/rivals.h"
 #include "world/road.h"

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "world/explosion.h"
 #include "world/obstacles.h"
 #include "world/rivals.h"
-#include "world/signs.h"
 #include "world/traffic.h"
 
 TCarPolice::TCarPolice(WorldContext& world) : WorldSprite(world) {

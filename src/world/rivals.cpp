@@ -6,9 +6,9 @@
 #include "engine/image_list.h"
 #include "engine/math256.h"
 #include "platform/draw_surface.h"
+#include "world/explosion.h"
 #include "world/road.h"
 #include "world/shots.h"
-#include "world/signs.h"
 
 namespace {
 

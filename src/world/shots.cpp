@@ -1,11 +1,11 @@
 #include "world/shots.h"
 
 #include "engine/math256.h"
+#include "world/explosion.h"
 #include "world/obstacles.h"
 #include "world/police.h"
 #include "world/rivals.h"
 #include "world/road.h"
-#include "world/signs.h"
 #include "world/traffic.h"
 
 namespace {

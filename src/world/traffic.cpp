@@ -1,8 +1,8 @@
 #include "world/traffic.h"
 
 #include "app/random.h"
+#include "world/explosion.h"
 #include "world/road.h"
-#include "world/signs.h"
 
 namespace {
 
