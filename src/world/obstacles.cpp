@@ -2,27 +2,13 @@
 
 #include "app/random.h"
 #include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/police.h"
 #include "world/rivals.h"
-#include "world/road.h"
 #include "world/signs.h"
 #include "world/traffic.h"
 
 namespace {
-
-// Posts, puddles and city traffic: what the removal line and the police post recycle.
-bool IsRoadsideTraffic(TSprite* s) {
-    return dynamic_cast<TLujaUje*>(s) != nullptr || dynamic_cast<TStolb*>(s) != nullptr ||
-           dynamic_cast<TLuja*>(s) != nullptr || dynamic_cast<TEnemyCityCar*>(s) != nullptr;
-}
-
-bool IsRival(TSprite* s) {
-    return dynamic_cast<TEnemyCar*>(s) != nullptr || dynamic_cast<TEnemyCarFirst*>(s) != nullptr;
-}
-
-bool IsPlayerCar(TSprite* s) {
-    return dynamic_cast<TCarSprite*>(s) != nullptr;
-}
 
 // Near the end of the level nothing new is put on the road, and what would be replaced stays.
 bool LevelNearlyDone(const GameState& s) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/obstacles.h"
 #include "world/rivals.h"
 #include "world/traffic.h"
@@ -72,8 +73,7 @@ void TCarPolice::Step(int32_t lagCount) {
 }
 
 void TCarPolice::Hit(TSprite* other, bool&) {
-    const bool rival =
-        dynamic_cast<TEnemyCar*>(other) != nullptr || dynamic_cast<TEnemyCarFirst*>(other) != nullptr;
+    const bool rival = IsRival(other);
     if (rival) new TEnemyCar(w);
 
     const bool post = dynamic_cast<TPoliceState*>(other) != nullptr;

@@ -7,7 +7,7 @@
 #include "engine/math256.h"
 #include "platform/draw_surface.h"
 #include "world/explosion.h"
-#include "world/road.h"
+#include "world/kinds.h"
 #include "world/shots.h"
 
 namespace {
@@ -170,7 +170,7 @@ void TEnemyCar::Render() {
 }
 
 void TEnemyCar::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     GameState& s = g();
     if (w.timers.Timer_Level.Enabled()) {
         // During the level banner a rival in the way just goes, with no replacement.
@@ -213,7 +213,7 @@ void TEnemyCarFirst::Step(int32_t lagCount) {
 }
 
 void TEnemyCarFirst::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     GameState& s = g();
     new TBoomSprite(w, X, Y);
     Kill();

@@ -2,10 +2,10 @@
 
 #include "engine/math256.h"
 #include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/obstacles.h"
 #include "world/police.h"
 #include "world/rivals.h"
-#include "world/road.h"
 #include "world/traffic.h"
 
 namespace {
@@ -190,7 +190,7 @@ void TBuletSpriteEnemy::Step(int32_t lagCount) {
 
 void TBuletSpriteEnemy::Hit(TSprite* other, bool&) {
     GameState& s = g();
-    if (dynamic_cast<TCarSprite*>(other) != nullptr) {
+    if (IsPlayerCar(other)) {
         s.Speed -= 1;
         if (s.Speed < 1) s.Speed = 0;
         s.Health -= EnemyShotDamage(Kind);

@@ -2,7 +2,7 @@
 
 #include "app/random.h"
 #include "world/explosion.h"
-#include "world/road.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void TEnemyCityCar::Step(int32_t lagCount) {
 }
 
 void TEnemyCityCar::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     // While the level banner shows, traffic in the way just clears off.
     if (w.timers.Timer_Level.Enabled()) {
         Kill();
