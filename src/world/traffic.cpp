@@ -1,6 +1,7 @@
 #include "world/traffic.h"
 
 #include "app/random.h"
+#include "world/endings.h"
 #include "world/explosion.h"
 #include "world/kinds.h"
 
@@ -48,17 +49,8 @@ void TEnemyCityCar::Hit(TSprite* other, bool&) {
     }
     new TBoomSprite(w, X, Y);
     Kill();
-    GameState& s = g();
-    if (!s.StartBlink) s.Health -= s.Speed * 3;
-    s.Speed -= 2;
-    if (!s.Driving) return;
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
-    }
+    RamDamage(g());
+    if (g().Driving) CarHit(w, CarLoss::Wreck);
 }
 
 TCarFura::TCarFura(WorldContext& world) : WorldSprite(world) {
