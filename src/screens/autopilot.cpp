@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "world/kinds.h"
 #include "world/obstacles.h"
 #include "world/pickups.h"
 #include "world/police.h"
-#include "world/rivals.h"
 #include "world/shots.h"
 #include "world/signs.h"
-#include "world/traffic.h"
 
 namespace {
 
@@ -24,12 +23,8 @@ Kind Classify(const TSprite* s) {
     if (dynamic_cast<const TPoliceState*>(s) != nullptr || dynamic_cast<const TPoliceShips*>(s) != nullptr ||
         dynamic_cast<const TPoliceZabor*>(s) != nullptr || dynamic_cast<const TCarPolice*>(s) != nullptr)
         return Kind::Deadly;
-    if (dynamic_cast<const TEnemyCar*>(s) != nullptr || dynamic_cast<const TEnemyCarFirst*>(s) != nullptr)
-        return Kind::Rival;
-    if (dynamic_cast<const TEnemyCityCar*>(s) != nullptr || dynamic_cast<const TStolb*>(s) != nullptr ||
-        dynamic_cast<const TLuja*>(s) != nullptr || dynamic_cast<const TLujaUje*>(s) != nullptr ||
-        dynamic_cast<const TBuletSpriteEnemy*>(s) != nullptr)
-        return Kind::Hazard;
+    if (IsRival(s)) return Kind::Rival;
+    if (IsRoadsideTraffic(s) || dynamic_cast<const TBuletSpriteEnemy*>(s) != nullptr) return Kind::Hazard;
     if (dynamic_cast<const Pickup*>(s) != nullptr) return Kind::Goody;
     return Kind::Ignore;
 }

@@ -1,27 +1,15 @@
 #include "world/obstacles.h"
 
 #include "app/random.h"
+#include "world/endings.h"
+#include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/police.h"
 #include "world/rivals.h"
-#include "world/road.h"
 #include "world/signs.h"
 #include "world/traffic.h"
 
 namespace {
-
-// Posts, puddles and city traffic: what the removal line and the police post recycle.
-bool IsRoadsideTraffic(TSprite* s) {
-    return dynamic_cast<TLujaUje*>(s) != nullptr || dynamic_cast<TStolb*>(s) != nullptr ||
-           dynamic_cast<TLuja*>(s) != nullptr || dynamic_cast<TEnemyCityCar*>(s) != nullptr;
-}
-
-bool IsRival(TSprite* s) {
-    return dynamic_cast<TEnemyCar*>(s) != nullptr || dynamic_cast<TEnemyCarFirst*>(s) != nullptr;
-}
-
-bool IsPlayerCar(TSprite* s) {
-    return dynamic_cast<TCarSprite*>(s) != nullptr;
-}
 
 // Near the end of the level nothing new is put on the road, and what would be replaced stays.
 bool LevelNearlyDone(const GameState& s) {
@@ -56,16 +44,10 @@ void TStolb::Hit(TSprite* other, bool&) {
     // It hurts once but stays on the road.
     HitDone = true;
     GameState& s = g();
-    if (!s.StartBlink) s.Health -= s.Speed * 3;
-    s.Speed -= 2;
+    RamDamage(s);
     if (s.Speed < -1) s.Speed = -1;
     new TBoomSprite(w, other->X, other->Y);
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("boom");
-        w.loseCar();
-    }
+    CarHit(w, CarLoss::Crash);
 }
 
 // ---- rocks on the verge
@@ -116,9 +98,7 @@ void TPoliceState::Hit(TSprite* other, bool&) {
     if (IsPlayerCar(other)) {
         new TBoomSprite(w, X, Y);
         Kill();
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
+        LoseCar(w, CarLoss::Wreck);
     }
 }
 
@@ -138,13 +118,7 @@ void TPoliceShips::Hit(TSprite* other, bool&) {
     GameState& s = g();
     s.Health -= 5;
     s.Speed = 0;
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
-    }
+    CarHit(w, CarLoss::Wreck);
 }
 
 TPoliceZabor::TPoliceZabor(WorldContext& world, int32_t x) : Obstacle(world) {
@@ -162,13 +136,7 @@ void TPoliceZabor::Hit(TSprite* other, bool&) {
     s.Health -= 30;
     s.Speed -= 1;
     if (s.Speed < 0) s.Speed = 0;
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
-    }
+    CarHit(w, CarLoss::Wreck);
 }
 
 // ---- puddles

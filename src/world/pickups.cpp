@@ -4,7 +4,7 @@
 
 #include "app/random.h"
 #include "engine/math256.h"
-#include "world/road.h"
+#include "world/kinds.h"
 #include "world/signs.h"
 
 namespace {
@@ -45,7 +45,7 @@ void Pickup::Step(int32_t lagCount) {
 }
 
 void Pickup::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     PlaySound(Sound());
     Kill();
     Collected();

@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "world/endings.h"
+#include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/obstacles.h"
 #include "world/rivals.h"
-#include "world/signs.h"
 #include "world/traffic.h"
 
 TCarPolice::TCarPolice(WorldContext& world) : WorldSprite(world) {
@@ -27,19 +29,15 @@ void TCarPolice::Step(int32_t lagCount) {
     GameState& s = g();
 
     if (s.PoliceHealth <= 0) {
-        PlaySound("boom");
-        new TBoomSprite(w, X, Y);
-        s.PoliceCarPresent = false;
-        s.Arrested = false;
-        w.audio.StopSound("police");
-        Kill();
+        Explode(w, X, Y);
+        Leave();
         // The wreck still moves with the rest of this step.
     }
 
     if (s.Driving) {
         if (s.Arrested) {
             s.Speed = s.Speed - 0.04;
-            if (s.Speed < 0.2) w.loseCar();
+            if (s.Speed < 0.2) LoseCar(w, CarLoss::Arrest);
         } else if (std::abs(Y + Height + 70 - s.PlayerY) < 50) {
             // Lined up 20-120 px above the player: slide across into the player's lane.
             if (std::abs(X - s.PlayerX) >= 10) {
@@ -61,19 +59,13 @@ void TCarPolice::Step(int32_t lagCount) {
         }
     }
 
-    if (Y > 600 || Y < 0) {
-        s.Arrested = false;
-        s.PoliceCarPresent = false;
-        w.audio.StopSound("police");
-        Kill();
-    }
+    if (Y > 600 || Y < 0) Leave();
 
     Collide();
 }
 
 void TCarPolice::Hit(TSprite* other, bool&) {
-    const bool rival =
-        dynamic_cast<TEnemyCar*>(other) != nullptr || dynamic_cast<TEnemyCarFirst*>(other) != nullptr;
+    const bool rival = IsRival(other);
     if (rival) new TEnemyCar(w);
 
     const bool post = dynamic_cast<TPoliceState*>(other) != nullptr;
@@ -81,17 +73,21 @@ void TCarPolice::Hit(TSprite* other, bool&) {
           dynamic_cast<TStolb*>(other) != nullptr || dynamic_cast<TPoliceZabor*>(other) != nullptr))
         return;  // the player's car handles a ram itself
 
-    PlaySound("boom");
-    new TBoomSprite(w, other->X, other->Y);
+    Explode(w, other->X, other->Y);
     new TBoomSprite(w, X, Y);
     if (post) {
         // The post stands; the police car is wrecked on it.
-        g().PoliceCarPresent = false;
-        g().Arrested = false;
-        w.audio.StopSound("police");
-        Kill();
+        Leave();
     } else {
         other->Kill();
         g().PoliceHealth = static_cast<int16_t>(g().PoliceHealth - 20);
     }
+}
+
+void TCarPolice::Leave() {
+    // Whatever way it goes, it no longer holds the player and its siren stops.
+    g().Arrested = false;
+    g().PoliceCarPresent = false;
+    w.audio.StopSound("police");
+    Kill();
 }

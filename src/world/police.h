@@ -10,4 +10,8 @@ public:
     void Hit(TSprite* other, bool& done) override;
 
     bool Overtaken = false;
+
+private:
+    // The police car leaves the road, wrecked or left behind.
+    void Leave();
 };

@@ -6,9 +6,10 @@
 #include "engine/image_list.h"
 #include "engine/math256.h"
 #include "platform/draw_surface.h"
-#include "world/road.h"
+#include "world/endings.h"
+#include "world/explosion.h"
+#include "world/kinds.h"
 #include "world/shots.h"
-#include "world/signs.h"
 
 namespace {
 
@@ -41,12 +42,6 @@ constexpr Gun kGuns[] = {{"", 0}, {"pistolet", 32}, {"avtomat", 32}, {"bazuka", 
 // A random lane's X.
 double RivalLaneX(const GameState& state) {
     return LaneX(state, Random(4), 22);
-}
-
-// Ramming the player: what it costs the player's car.
-void RamDamage(GameState& state) {
-    if (!state.StartBlink) state.Health -= state.Speed * 3;
-    state.Speed -= 2;
 }
 
 }  // namespace
@@ -170,7 +165,7 @@ void TEnemyCar::Render() {
 }
 
 void TEnemyCar::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     GameState& s = g();
     if (w.timers.Timer_Level.Enabled()) {
         // During the level banner a rival in the way just goes, with no replacement.
@@ -181,15 +176,7 @@ void TEnemyCar::Hit(TSprite* other, bool&) {
     Kill();
     new TEnemyCar(w);
     RamDamage(s);
-    if (s.Driving) {
-        if (s.Health > 0) {
-            PlaySound("boom_stena");
-        } else {
-            PlaySound("boom");
-            PlaySound("dead");
-            w.loseCar();
-        }
-    }
+    if (s.Driving) CarHit(w, CarLoss::Rammed);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -213,18 +200,12 @@ void TEnemyCarFirst::Step(int32_t lagCount) {
 }
 
 void TEnemyCarFirst::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     GameState& s = g();
     new TBoomSprite(w, X, Y);
     Kill();
     new TEnemyCar(w);
     RamDamage(s);
     // Unlike the armed rivals it ignores the level banner and whether the road is moving.
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
-    }
+    CarHit(w, CarLoss::Wreck);
 }

@@ -4,6 +4,7 @@
 
 #include "app/random.h"
 #include "engine/math256.h"
+#include "world/endings.h"
 #include "world/obstacles.h"
 #include "world/pickups.h"
 #include "world/police.h"
@@ -145,12 +146,7 @@ void TCarSprite::Hit(TSprite* other, bool&) {
         if (s.Speed < 1.0) s.Speed = 0;
         s.Health -= 20;
         if (s.Health < 0) s.Health = 0;
-        if (s.Health > 0) {
-            PlaySound("boom_stena");
-        } else {
-            PlaySound("boom");
-            w.loseCar();
-        }
+        CarHit(w, CarLoss::Crash);
     }
     // The mounted gun overlaps the car all the time; it goes once the last shot is fired.
     if (dynamic_cast<TGunsCar*>(other) != nullptr && !s.HasWeapon) other->Kill();

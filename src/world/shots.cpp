@@ -1,11 +1,11 @@
 #include "world/shots.h"
 
 #include "engine/math256.h"
+#include "world/endings.h"
+#include "world/kinds.h"
 #include "world/obstacles.h"
 #include "world/police.h"
 #include "world/rivals.h"
-#include "world/road.h"
-#include "world/signs.h"
 #include "world/traffic.h"
 
 namespace {
@@ -44,9 +44,8 @@ constexpr PlayerVolley kPlayerVolleys[] = {
 };
 
 // Where a rocket destroying a police post sets off its explosions, from the post's corner.
-constexpr struct {
-    int32_t dx, dy;
-} kPostBlasts[] = {{0, 0}, {166, 0}, {0, 84}, {166, 84}, {123, 87}, {40, 20}, {126, 20}, {40, 64}, {126, 64}};
+constexpr BlastOffset kPostBlasts[] = {{0, 0},   {166, 0},  {0, 84},  {166, 84}, {123, 87},
+                                       {40, 20}, {126, 20}, {40, 64}, {126, 64}};
 
 }  // namespace
 
@@ -98,53 +97,38 @@ void TBuletSprite::Step(int32_t lagCount) {
 void TBuletSprite::Hit(TSprite* other, bool&) {
     GameState& s = g();
     if (auto* rival = dynamic_cast<TEnemyCar*>(other)) {
-        PlaySound("boom");
-        new TBoomSprite(w, X, Y);
-        rival->Kill();
+        BlowUp(w, *rival, X, Y, 50);
         s.ShotInFlight = false;
-        s.Score += 50;
         new TEnemyCar(w);
         X -= 35;
         Y -= 35;
         Kill();
     }
     if (auto* car = dynamic_cast<TEnemyCityCar*>(other)) {
-        PlaySound("boom");
-        new TBoomSprite(w, X, Y);
-        car->Kill();
+        BlowUp(w, *car, X, Y, 20);
         s.ShotInFlight = false;
-        s.Score += 20;
         new TEnemyCityCar(w);
         X -= 35;
         Y -= 35;
         Kill();
     }
     if (auto* police = dynamic_cast<TCarPolice*>(other)) {
-        PlaySound("boom");
-        new TBoomSprite(w, police->X, police->Y);
-        police->Kill();
+        BlowUp(w, *police, police->X, police->Y, 50);
         s.Arrested = false;
         s.PoliceCarPresent = false;
         s.ShotInFlight = false;
-        s.Score += 50;
         Kill();
     }
     if (auto* barrier = dynamic_cast<TPoliceZabor*>(other)) {
-        PlaySound("boom");
-        new TBoomSprite(w, barrier->X, barrier->Y);
-        barrier->Kill();
+        BlowUp(w, *barrier, barrier->X, barrier->Y, 20);
         s.ShotInFlight = false;
-        s.Score += 20;
         Kill();
     }
     // Bullets pass through a police post; only rockets bring it down.
     if (auto* post = dynamic_cast<TPoliceState*>(other);
         post != nullptr && (s.WeaponKind == 3 || s.WeaponKind == 4)) {
-        PlaySound("boom");
-        for (const auto& blast : kPostBlasts) new TBoomSprite(w, post->X + blast.dx, post->Y + blast.dy);
-        post->Kill();
+        BlowUp(w, *post, post->X, post->Y, 100, kPostBlasts);
         s.ShotInFlight = false;
-        s.Score += 100;
         Kill();
     }
 }
@@ -190,17 +174,12 @@ void TBuletSpriteEnemy::Step(int32_t lagCount) {
 
 void TBuletSpriteEnemy::Hit(TSprite* other, bool&) {
     GameState& s = g();
-    if (dynamic_cast<TCarSprite*>(other) != nullptr) {
+    if (IsPlayerCar(other)) {
         s.Speed -= 1;
         if (s.Speed < 1) s.Speed = 0;
         s.Health -= EnemyShotDamage(Kind);
         if (s.Health < 0) s.Health = 0;
-        if (s.Health > 0) {
-            PlaySound("boom_stena");
-        } else {
-            PlaySound("boom");
-            w.loseCar();
-        }
+        CarHit(w, CarLoss::Crash);
         Kill();
     }
     if (dynamic_cast<TCarPolice*>(other) != nullptr) {

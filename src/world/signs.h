@@ -1,5 +1,5 @@
 #pragma once
-// Speed signs, the indicators of the head-up display and explosions.
+// Speed signs and the indicators of the head-up display.
 
 #include "world/world.h"
 
@@ -34,12 +34,5 @@ public:
 class TIndexNitro : public WorldSprite {
 public:
     explicit TIndexNitro(WorldContext& world);
-    void Step(int32_t lagCount) override;
-};
-
-// An explosion at the point of the object that exploded (drawn 10 pixels to its right).
-class TBoomSprite : public WorldSprite {
-public:
-    TBoomSprite(WorldContext& world, double x, double y);
     void Step(int32_t lagCount) override;
 };

@@ -1,8 +1,9 @@
 #include "world/traffic.h"
 
 #include "app/random.h"
-#include "world/road.h"
-#include "world/signs.h"
+#include "world/endings.h"
+#include "world/explosion.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void TEnemyCityCar::Step(int32_t lagCount) {
 }
 
 void TEnemyCityCar::Hit(TSprite* other, bool&) {
-    if (dynamic_cast<TCarSprite*>(other) == nullptr) return;
+    if (!IsPlayerCar(other)) return;
     // While the level banner shows, traffic in the way just clears off.
     if (w.timers.Timer_Level.Enabled()) {
         Kill();
@@ -48,17 +49,8 @@ void TEnemyCityCar::Hit(TSprite* other, bool&) {
     }
     new TBoomSprite(w, X, Y);
     Kill();
-    GameState& s = g();
-    if (!s.StartBlink) s.Health -= s.Speed * 3;
-    s.Speed -= 2;
-    if (!s.Driving) return;
-    if (s.Health > 0) {
-        PlaySound("boom_stena");
-    } else {
-        PlaySound("dead");
-        PlaySound("boom");
-        w.loseCar();
-    }
+    RamDamage(g());
+    if (g().Driving) CarHit(w, CarLoss::Wreck);
 }
 
 TCarFura::TCarFura(WorldContext& world) : WorldSprite(world) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "world/explosion.h"
 #include "world/police.h"
 #include "world/rivals.h"
 #include "world/road.h"

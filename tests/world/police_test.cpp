@@ -5,11 +5,11 @@
 #include <cmath>
 
 #include "engine/wave_list.h"
+#include "world/explosion.h"
 #include "world/obstacles.h"
 #include "world/pickups.h"
 #include "world/rivals.h"
 #include "world/road.h"
-#include "world/signs.h"
 #include "world/traffic.h"
 #include "world_fixture.h"
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "engine/math256.h"
+#include "world/explosion.h"
 #include "world/obstacles.h"
 #include "world/road.h"
 #include "world/shots.h"
-#include "world/signs.h"
 #include "world_fixture.h"
 
 namespace {

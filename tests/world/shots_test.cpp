@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/math256.h"
+#include "world/explosion.h"
 #include "world/obstacles.h"
 #include "world/police.h"
 #include "world/rivals.h"

@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
+#include "world/explosion.h"
 #include "world/road.h"
-#include "world/signs.h"
 #include "world_fixture.h"
 
 namespace {
