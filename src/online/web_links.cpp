@@ -1,6 +1,7 @@
 #include "online/web_links.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
@@ -47,6 +48,39 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
     return text;
 }
 
+// A mail address with only the fields a message of one's own may carry (RFC 6068): the mail
+// program is asked for nothing else, so no "attach=" or "attachment=" hands it a file of the
+// player's. Field names are compared after their %-escapes are undone ("%61ttach" is "attach").
+bool IsPlainMailAddress(std::string_view url) {
+    const size_t query = url.find('?');
+    if (query == std::string_view::npos) return true;
+    std::string_view fields = url.substr(query + 1);
+    while (!fields.empty()) {
+        const size_t end = fields.find('&');
+        const std::string_view field = fields.substr(0, end);
+        fields = end == std::string_view::npos ? std::string_view() : fields.substr(end + 1);
+        std::string name;
+        const std::string_view raw = field.substr(0, field.find('='));
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '%' && i + 2 < raw.size() &&
+                std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+                std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
+                const auto hex = [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : Lower(c) - 'a' + 10;
+                };
+                name += Lower(static_cast<char>(hex(raw[i + 1]) * 16 + hex(raw[i + 2])));
+                i += 2;
+            } else {
+                name += Lower(raw[i]);
+            }
+        }
+        if (name != "to" && name != "cc" && name != "bcc" && name != "subject" && name != "body" &&
+            name != "in-reply-to")
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<InternetShortcut> ReadInternetShortcut(std::string_view text) {
@@ -74,7 +108,7 @@ bool IsWebAddress(std::string_view url) {
         if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
     if (StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))
         return url.size() > url.find("://") + 3;
-    return StartsWithNoCase(url, "mailto:") && url.size() > 7;
+    return StartsWithNoCase(url, "mailto:") && url.size() > 7 && IsPlainMailAddress(url);
 }
 
 std::string FileUrl(const std::filesystem::path& file) {

@@ -25,7 +25,8 @@ struct InternetShortcut {
 // Nothing when the text is no Internet shortcut.
 std::optional<InternetShortcut> ReadInternetShortcut(std::string_view text);
 
-// An http, https or mailto address (the scheme in any case), with no blanks or control characters.
+// An http, https or mailto address (the scheme in any case), with no blanks or control characters;
+// a mailto address asks only for recipients, a subject and a body (never an attachment).
 bool IsWebAddress(std::string_view url);
 
 // "file://" and the absolute path, percent-encoded.
