@@ -9,7 +9,8 @@
 
 class NoNetwork : public IHttpClient {
 public:
-    HttpAnswer Get(const std::string&, const std::vector<HttpHeader>&) override {
+    using IHttpClient::Get;
+    HttpAnswer Get(const std::string&, const std::vector<HttpHeader>&, int32_t) override {
         HttpAnswer answer;
         answer.outcome = HttpAnswer::Outcome::NoConnection;
         answer.detail = "no network";

@@ -57,7 +57,9 @@ std::string Url(std::string_view serverBase, std::string_view query) {
 SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::string_view name, int32_t score,
                        std::string_view country) {
     const std::vector<HttpHeader> headers = ScoreServerHeaders();
-    const HttpAnswer version = http.Get(Url(serverBase, kVersionQuery), headers);
+    // The player waits with everything stopped: the whole exchange has one bound, however the
+    // server drips its answers.
+    const HttpAnswer version = http.Get(Url(serverBase, kVersionQuery), headers, kScoreExchangeMs);
     // A failed request leaves no answer to read: a part of a body cut off by a time-out or the
     // size limit is no version answer.
     const std::string answer = version.Ok() ? version.body : std::string();
@@ -66,7 +68,8 @@ SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::stri
         return SubmitResult::CannotConnect;
     }
     const std::string record = ResultRecord(name, score, VersionAnswerField(answer), country);
-    const HttpAnswer sent = http.Get(Url(serverBase, kScoreQuery) + EncodeText(record), headers);
+    const HttpAnswer sent = http.Get(Url(serverBase, kScoreQuery) + EncodeText(record), headers,
+                                     kScoreExchangeMs - version.elapsedMs);
     // A lost score query is not the player's business; the log keeps it.
     if (!sent.Ok()) std::fprintf(stderr, "vandrax: score server: %s\n", sent.detail.c_str());
     return SubmitResult::Sent;

@@ -19,6 +19,9 @@ inline constexpr std::string_view kScoreQuery = "/cgi/version.pl?hs&prg=Vandrax&
 // The "key=" field's fixed value; only the score server reads it.
 inline constexpr std::string_view kScoreKey = "1";
 inline constexpr std::string_view kCannotConnect = "Can't connect to server!";
+// The longest the player waits on the server: from the version query's start to the score
+// query's end.
+inline constexpr int32_t kScoreExchangeMs = 6000;
 
 // The request headers both queries carry.
 std::vector<HttpHeader> ScoreServerHeaders();

@@ -1,7 +1,8 @@
 #pragma once
 // HTTP GET for the score server. Requests block the calling thread, but never for long: the
-// connection gets kHttpConnectTimeoutMs, the whole request kHttpRequestTimeoutMs, and an answer
-// longer than kHttpAnswerLimit bytes is cut off and counts as failed.
+// connection gets kHttpConnectTimeoutMs, the whole request kHttpRequestTimeoutMs or the caller's
+// own smaller bound, and an answer longer than kHttpAnswerLimit bytes is cut off and counts as
+// failed.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,9 +28,10 @@ struct HttpAnswer {
         Failed,        // anything else (a broken connection, a bad URL, ...)
     };
     Outcome outcome = Outcome::Failed;
-    int32_t status = 0;  // the HTTP status, 0 when none arrived
-    std::string body;    // what arrived, never more than kHttpAnswerLimit bytes
-    std::string detail;  // the client's own words on a failure, for the log
+    int32_t status = 0;     // the HTTP status, 0 when none arrived
+    std::string body;       // what arrived, never more than kHttpAnswerLimit bytes
+    std::string detail;     // the client's own words on a failure, for the log
+    int32_t elapsedMs = 0;  // from the request's start to its end, however it ended
 
     bool Ok() const { return outcome == Outcome::Ok; }
 };
@@ -37,6 +39,13 @@ struct HttpAnswer {
 class IHttpClient {
 public:
     virtual ~IHttpClient() = default;
-    // One GET with these request headers. Cookies the server sets are kept for later requests.
-    virtual HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) = 0;
+    // One GET with these request headers, over within timeLimitMs (the connection included, and
+    // never more than kHttpRequestTimeoutMs): a request with no time left is not sent and counts
+    // as timed out. Cookies the server sets are kept for later requests.
+    virtual HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                           int32_t timeLimitMs) = 0;
+    // The same within the usual bound.
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) {
+        return Get(url, headers, kHttpRequestTimeoutMs);
+    }
 };

@@ -187,8 +187,10 @@ struct OnlineRecord {
 class LoggedHttp : public IHttpClient {
 public:
     explicit LoggedHttp(IHttpClient& inner) : inner_(inner) {}
-    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) override {
-        HttpAnswer answer = inner_.Get(url, headers);
+    using IHttpClient::Get;
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                   int32_t timeLimitMs) override {
+        HttpAnswer answer = inner_.Get(url, headers, timeLimitMs);
         static const char* const kOutcomes[] = {"ok",        "http-error", "no-connection",
                                                 "timed-out", "too-large",  "failed"};
         requests.emplace_back(url, kOutcomes[static_cast<int>(answer.outcome)]);

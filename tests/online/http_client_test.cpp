@@ -16,8 +16,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/game_state.h"
 #include "app/text_codec.h"
 #include "online/score_submission.h"
+#include "platform/fake/fakes.h"
 #include "platform/sdl/curl_http.h"
 
 namespace {
@@ -255,6 +257,43 @@ TEST(CurlHttpClient, AServerThatNeverAnswersTheVersionQueryIsCannotConnect) {
     EXPECT_EQ(SendScore(http, silent.Base(), "Anna", 1, ""), SubmitResult::CannotConnect);
     EXPECT_LT(SecondsSince(start), 2.5);
     EXPECT_EQ(silent.Requests().size(), 1u);
+}
+
+// A server that takes 5.5 s over each answer, or drips the version answer a byte at a time:
+// the player is back within the one bound of the whole exchange, told "Can't connect to server!"
+// only when the version answer did not come.
+TEST(CurlHttpClient, TheWholeScoreExchangeEndsWithinItsBound) {
+    struct Case {
+        const char* what;
+        std::function<void(int, const std::string&, const LocalServer&)> serve;
+        size_t messages;
+    };
+    const auto slowly = [](int fd, const std::string&, const LocalServer& server) {
+        const auto due = Clock::now() + std::chrono::milliseconds(5500);
+        while (!server.Stopping() && Clock::now() < due)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 12\r\n\r\nOK|1|2|3|4|5");
+    };
+    const auto dripping = [](int fd, const std::string&, const LocalServer& server) {
+        SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nOK|1|2|3|4|");
+        while (!server.Stopping() && SendAll(fd, "x"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    };
+    const Case cases[] = {{"5.5 s an answer", slowly, 0}, {"a dripped version answer", dripping, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalServer server(c.serve);
+        CurlHttpClient http;
+        FakeWindow window;
+        GameState state;
+        const auto start = Clock::now();
+        EXPECT_EQ(SubmitScore(http, window, server.Base(), state),
+                  c.messages == 0 ? SubmitResult::Sent : SubmitResult::CannotConnect);
+        const double seconds = SecondsSince(start);
+        EXPECT_LT(seconds, kScoreExchangeMs / 1000.0 + 0.5);
+        EXPECT_GE(seconds, kScoreExchangeMs / 1000.0 - 0.5);
+        EXPECT_EQ(window.messages.size(), c.messages);
+    }
 }
 
 }  // namespace

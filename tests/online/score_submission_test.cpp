@@ -140,4 +140,37 @@ TEST(SubmitScore, ALostScoreQueryIsSilentAndNothingIsTriedAgain) {
     }
 }
 
+// The player waits at most one bound for the whole exchange: the score query gets what the
+// version query left of it, and none at all is not sent (silently, as a lost score query).
+TEST(SubmitScore, TheWholeExchangeHasOneBound) {
+    struct Case {
+        int32_t versionMs;   // how long the version answer took
+        size_t requests;     // queries that went out
+        int32_t scoreLimit;  // the bound the score query was given
+    };
+    const Case cases[] = {{0, 2, kScoreExchangeMs},
+                          {1200, 2, kScoreExchangeMs - 1200},
+                          {5500, 2, 500},
+                          {5999, 2, 1},
+                          {6000, 1, 0},
+                          {7000, 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.versionMs);
+        ScriptedHttpClient http;
+        FakeWindow window;
+        GameState state;
+        HttpAnswer version = ScriptedHttpClient::Answer("OK|1|2|3|4|5");
+        version.elapsedMs = c.versionMs;
+        http.answers.push_back(version);
+        http.answers.push_back(ScriptedHttpClient::Answer("OK"));
+        EXPECT_EQ(SubmitScore(http, window, kServer, state), SubmitResult::Sent);
+        ASSERT_EQ(http.requests.size(), c.requests);
+        EXPECT_EQ(http.requests[0].timeLimitMs, kScoreExchangeMs);
+        if (c.requests == 2) {
+            EXPECT_EQ(http.requests[1].timeLimitMs, c.scoreLimit);
+        }
+        EXPECT_TRUE(window.messages.empty());
+    }
+}
+
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <system_error>
 
-HttpAnswer ScriptedHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers) {
-    requests.push_back({url, headers});
+HttpAnswer ScriptedHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                                   int32_t timeLimitMs) {
+    if (timeLimitMs <= 0) return Failure(HttpAnswer::Outcome::TimedOut);
+    requests.push_back({url, headers, timeLimitMs});
     if (answers.empty()) return Failure(HttpAnswer::Outcome::NoConnection);
     HttpAnswer answer = answers.front();
     answers.pop_front();

@@ -16,13 +16,17 @@
 
 class ScriptedHttpClient : public IHttpClient {
 public:
-    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) override;
+    using IHttpClient::Get;
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                   int32_t timeLimitMs) override;
 
-    // Answers in order of the requests; once they are used up every request finds no server.
+    // Answers in order of the requests (each taking its elapsedMs); once they are used up every
+    // request finds no server. A request with no time left is not sent and is not recorded.
     std::deque<HttpAnswer> answers;
     struct Request {
         std::string url;
         std::vector<HttpHeader> headers;
+        int32_t timeLimitMs = 0;
     };
     std::vector<Request> requests;
 

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -50,8 +52,6 @@ CurlHttpClient::CurlHttpClient(const Limits& limits) : limits_(limits) {
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits_.connectMs));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits_.requestMs));
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.answerBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);
 }
@@ -60,8 +60,15 @@ CurlHttpClient::~CurlHttpClient() {
     if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
 }
 
-HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers) {
+HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                               int32_t timeLimitMs) {
     HttpAnswer answer;
+    const int32_t requestMs = std::min(limits_.requestMs, timeLimitMs);
+    if (requestMs <= 0) {
+        answer.outcome = HttpAnswer::Outcome::TimedOut;
+        answer.detail = "no time left for the request";
+        return answer;
+    }
     CURL* curl = static_cast<CURL*>(handle_);
     if (curl == nullptr) {
         answer.detail = "libcurl could not start";
@@ -90,7 +97,14 @@ HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHea
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list.list);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::min(limits_.connectMs, requestMs)));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(requestMs));
+    const auto start = std::chrono::steady_clock::now();
     const CURLcode code = curl_easy_perform(curl);
+    answer.elapsedMs = static_cast<int32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count());
     // The list dies with this call; the handle must not keep pointing at it.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);

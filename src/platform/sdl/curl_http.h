@@ -20,7 +20,9 @@ public:
     CurlHttpClient(const CurlHttpClient&) = delete;
     CurlHttpClient& operator=(const CurlHttpClient&) = delete;
 
-    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) override;
+    using IHttpClient::Get;
+    HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
+                   int32_t timeLimitMs) override;
 
 private:
     void* handle_ = nullptr;  // CURL*
