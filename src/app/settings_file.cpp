@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -51,6 +52,14 @@ std::string Printable(std::string_view text) {
             result += FormatMessage("\\x%02X", byte);
         }
     }
+    return result;
+}
+
+std::string WithoutCarriageReturns(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) result.push_back(text[i]);
     return result;
 }
 
@@ -148,6 +157,10 @@ ConfigReadResult ReadConfigText(std::string_view text, ConfigValues& values) {
         ++lineNumber;
     }
     static_assert(kFirstRowLine + 2 * std::tuple_size_v<THighScoreTable> - 1 == kLineCount);
+    ConfigValues read = values;
+    read.fullScreen = result.switchToFullScreen;
+    result.whole =
+        result.problems.empty() && WithoutCarriageReturns(text) == WithoutCarriageReturns(FormatConfig(read));
     return result;
 }
 
@@ -204,8 +217,42 @@ bool ReadConfigFile(const fs::path& path, ConfigValues& values, ConfigReadResult
 
     ConfigReadResult read = ReadConfigText(text, values);
     result.switchToFullScreen = read.switchToFullScreen;
+    result.whole = read.whole;
     for (const auto& problem : read.problems) result.problems.push_back(path.string() + ": " + problem);
     return true;
+}
+
+fs::path KeepDamagedCopy(const fs::path& path, std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string prefix = path.filename().string() + ".damaged-";
+    fs::path copy = path.parent_path() / (prefix + stamp);
+    std::error_code error;
+    for (int n = 2; fs::exists(copy, error) || error; ++n) {
+        if (error)
+            throw GameError(
+                FormatMessage("Cannot keep a copy of '%s': %s", path.c_str(), error.message().c_str()));
+        copy = path.parent_path() / (prefix + stamp + "-" + std::to_string(n));
+    }
+    if (!fs::copy_file(path, copy, error) || error)
+        throw GameError(
+            FormatMessage("Cannot keep a copy of '%s': %s", path.c_str(), error.message().c_str()));
+    // The newest three stay: the stamps sort as the times do, and a "-N" copy after its own second.
+    std::vector<std::pair<std::string, fs::path>> copies;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        std::string key = name.substr(prefix.size());
+        const size_t dash = key.find('-', 9);  // the one after YYYYMMDD-HHMMSS
+        const int n = dash == std::string::npos ? 1 : std::atoi(key.c_str() + dash + 1);
+        key = key.substr(0, dash) + FormatMessage("-%06d", n);
+        copies.emplace_back(key, entry.path());
+    }
+    std::sort(copies.begin(), copies.end());
+    for (size_t i = 0; i + 3 < copies.size(); ++i) fs::remove(copies[i].second, error);
+    return copy;
 }
 
 int RemoveLeftoverTemporaries(const fs::path& path) {

@@ -9,6 +9,7 @@
 // An empty value gives an empty line. The file lives in the user's settings folder and is replaced
 // atomically, so a crash or a full disk never leaves half a file.
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -32,6 +33,9 @@ struct ConfigReadResult {
     // Lines that could not be used ("'12x' is not a valid integer value (line 7)"), for stderr.
     // Reading goes on past them; the row keeps the value it had.
     std::vector<std::string> problems;
+    // False when the text is not what the game writes for the values read from it: damaged, cut
+    // off, or changed by hand (line ends CR LF or LF alike). What could be read is in values.
+    bool whole = true;
 };
 
 // The whole file text, 25 lines each ended by CR LF.
@@ -63,6 +67,12 @@ bool ReadConfigFile(const std::filesystem::path& path, ConfigValues& values, Con
 // temporary file beside it, flushes it to disk and renames it over path. On failure the temporary
 // is removed, the old file is left as it was, and a GameError names the path and the reason.
 void WriteConfigFile(const std::filesystem::path& path, const std::string& text);
+
+// Keeps a copy of the file at path beside it, byte for byte, as "Config.cfg.damaged-YYYYMMDD-HHMMSS"
+// (local time `when`; "-2", "-3", ... after it when that name is taken), and removes all but the
+// newest three such copies. Returns the copy's path; throws GameError naming the path and the
+// reason when the copy cannot be made.
+std::filesystem::path KeepDamagedCopy(const std::filesystem::path& path, std::time_t when);
 
 // Removes the temporaries beside `path` that a run killed while saving left behind
 // (".Config.cfg.PID.N.tmp" of a process no longer running); returns how many went.

@@ -1,6 +1,7 @@
 #include "shell/main_form.h"
 
 #include <cstdio>
+#include <ctime>
 
 #include "app/settings_file.h"
 #include "base/errors.h"
@@ -421,16 +422,52 @@ ConfigValues TMainForm::CurrentSettings() const {
 void TMainForm::LoadConfig() {
     // A game killed while saving leaves its temporary beside the file: the next start clears it.
     RemoveLeftoverTemporaries(ConfigFile());
-    ConfigValues values = CurrentSettings();
+    const ConfigValues defaults = CurrentSettings();
+    ConfigValues values = defaults;
     ConfigReadResult result;
-    if (!ReadConfigFile(ConfigFile(), values, result)) return;
-    for (const std::string& problem : result.problems) std::fprintf(stderr, "vandrax: %s\n", problem.c_str());
-    if (result.switchToFullScreen) GameFullScreenClick();
-    GameMusic = values.music;
-    GameSound = values.sound;
-    Edit1 = CountryName = values.country;
-    Edit2 = PlayerName = values.name;
-    HighScores = values.highScores;
+    bool found = false;
+    try {
+        found = ReadConfigFile(ConfigFile(), values, result);
+    } catch (const GameError& error) {
+        // There but not readable at all (far too large, not a file): nothing of it is used.
+        std::fprintf(stderr, "vandrax: %s\n", error.what());
+        found = true;
+        values = defaults;
+        result = ConfigReadResult{};
+        result.switchToFullScreen = false;
+        result.whole = false;
+    }
+    if (found) {
+        for (const std::string& problem : result.problems)
+            std::fprintf(stderr, "vandrax: %s\n", problem.c_str());
+        if (result.switchToFullScreen) GameFullScreenClick();
+        GameMusic = values.music;
+        GameSound = values.sound;
+        Edit1 = CountryName = values.country;
+        Edit2 = PlayerName = values.name;
+        HighScores = values.highScores;
+    }
+    // The file is written when what it holds changes, and only then.
+    savedConfig_ = FormatConfig(CurrentSettings());
+    if (found && !result.whole) KeepDamagedConfig();
+}
+
+void TMainForm::KeepDamagedConfig() {
+    std::filesystem::path copy;
+    try {
+        copy = KeepDamagedCopy(ConfigFile(), std::time(nullptr));
+    } catch (const GameError& error) {
+        // No copy, so the file stays as it is until a setting changes.
+        ReportError(error.what());
+        return;
+    }
+    ReportError(
+        FormatMessage("The settings file was damaged. A copy of it is kept as '%s'; the settings and "
+                      "high scores that could be read are used.",
+                      copy.c_str()));
+    // The copy is safe: the file itself is written again, whole.
+    savedConfig_.clear();
+    SaveConfig();
 }
 
 void TMainForm::SaveConfig() {
@@ -439,8 +476,11 @@ void TMainForm::SaveConfig() {
     // The filling stays on the mirrors until they are next refreshed from the text fields.
     CountryName = FillToFive(Edit1);
     PlayerName = FillToFive(Edit2);
+    const std::string text = FormatConfig(CurrentSettings());
+    if (text == savedConfig_) return;
     try {
-        WriteConfigFile(ConfigFile(), FormatConfig(CurrentSettings()));
+        WriteConfigFile(ConfigFile(), text);
+        savedConfig_ = text;
     } catch (const GameError& error) {
         // An unwritable settings folder is told once; the game runs on with its settings in memory.
         if (settingsWriteReported_) {

@@ -105,6 +105,8 @@ public:
     // ---- settings and high scores
     void ResetHighScores();
     void LoadConfig();
+    // A settings file not read whole is kept beside it, the player told where, and written anew.
+    void KeepDamagedConfig();
     void SaveConfig() override;
     std::filesystem::path ConfigFile() const;
 
@@ -168,4 +170,5 @@ private:
     bool surfaceReady_ = false;
     bool terminated_ = false;
     bool settingsWriteReported_ = false;
+    std::string savedConfig_;  // the settings file's text as it is on disk (or would be, unwritten)
 };

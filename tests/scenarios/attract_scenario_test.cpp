@@ -162,10 +162,17 @@ TEST_F(AttractScenario, NoDemoWhileTheQuitQuestionIsOpenOrAfterInput) {
 
 // Whatever ends it, a demo never writes the settings file. Where the settings folder cannot be
 // made, every attempt to write leaves its "Cannot write" line (the first as the game's error
-// report, the rest on stderr): a demo's run has exactly the lines of a run that stops before it.
+// report, the rest on stderr). Music switched off on the options screen leaves the settings
+// unwritten, so any later save would try again: a demo's run has exactly the lines of a run that
+// stops before it.
 TEST_F(AttractScenario, NoDemoWritesTheSettingsFile) {
     std::ofstream(folder.Dir() / "blocked") << "a file where the settings folder should be";
     folder.Home() = folder.Dir() / "blocked" / "vandrax";
+    const std::string musicOff =
+        "300 key-down Escape\n400 mouse-move 600 210\n450 mouse-down left\n"  // OPTIONS
+        "700 mouse-move 230 300\n750 mouse-down left\n"                       // MUSIC OFF
+        "800 key-down Escape\n900 mouse-move 600 210\n";                      // back, on OPTIONS
+    constexpr uint64_t kDue = 900 + 60000;
     const auto attempts = [&](const json& state) {
         std::ifstream in(folder.Dir() / "stderr.txt");
         size_t lines = 0;
@@ -174,8 +181,8 @@ TEST_F(AttractScenario, NoDemoWritesTheSettingsFile) {
         EXPECT_EQ(state["errors"].size(), 1u) << "the first failure is told, once";
         return lines;
     };
-    const size_t beforeTheDemo = attempts(Run(kIdleOnOptions, kDemoDue - 50));
-    EXPECT_GE(beforeTheDemo, 1u) << "start-up writes the settings file";
+    const size_t beforeTheDemo = attempts(Run(musicOff, kDue - 50));
+    EXPECT_GE(beforeTheDemo, 1u) << "leaving the options screen tried to save";
 
     struct Ending {
         const char* what;
@@ -183,19 +190,18 @@ TEST_F(AttractScenario, NoDemoWritesTheSettingsFile) {
         uint64_t untilMs;
     };
     const Ending endings[] = {
-        {"a key", std::string(kIdleOnOptions) + "75005 key-down Up\n", 75500},
-        {"the close button", std::string(kIdleOnOptions) + "75005 close\n", 75500},
+        {"a key", musicOff + "75005 key-down Up\n", 75500},
+        {"the close button", musicOff + "75005 close\n", 75500},
         {"game over with a score for the table",
-         std::string(kIdleOnOptions) +
-             "75000 set Score 99999\n75000 set Lives 1\n75000 spawn TPoliceState 400 330\n",
-         78000},
-        {"its two minutes", kIdleOnOptions, kDemoDue + 120000 + 500},
+         musicOff + "75000 set Score 99999\n75000 set Lives 1\n75000 spawn TPoliceState 400 330\n", 78000},
+        {"its two minutes", musicOff, kDue + 120000 + 500},
     };
     for (const Ending& ending : endings) {
         SCOPED_TRACE(ending.what);
         const json state = Run(ending.script, ending.untilMs);
         EXPECT_EQ(state["attractRuns"], 1);
         EXPECT_FALSE(state["Demo"]);
+        EXPECT_FALSE(state["GameMusic"]);
         EXPECT_EQ(attempts(state), beforeTheDemo);
     }
 }

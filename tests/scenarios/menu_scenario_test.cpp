@@ -762,9 +762,11 @@ TEST_F(MenuScenario, LinkItemsPlayTheirSoundAndStayOnTheScreen) {
 TEST_F(MenuScenario, AnUnwritableSettingsFolderIsToldOnceAndTheScreensStillChange) {
     std::ofstream(dir / "blocked") << "a file where the settings folder should be";
     home = dir / "blocked" / "vandrax";
-    const json state = Run(std::string(kOptions) + "700 key-down Escape\n800 mouse-move 600 280\n" +
-                               "850 mouse-down left\n900 key-down Escape\n",
-                           1000);
+    // Music off is a change to save: leaving the options screen tries to.
+    const json state =
+        Run(std::string(kOptions) + "600 mouse-move 230 300\n650 mouse-down left\n" +
+                "700 key-down Escape\n800 mouse-move 600 280\n850 mouse-down left\n900 key-down Escape\n",
+            1000);
     EXPECT_EQ(state["ScreenState"], 2);
     EXPECT_EQ(state["errors"].size(), 1u) << state["errors"];
     const json gameOver =

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -129,19 +130,34 @@ TEST_F(Scenario, TheCloseButtonOpensTheQuitOverlayOnlyOnTheMainMenu) {
     EXPECT_FALSE(menu["exited"]);
 }
 
-TEST_F(Scenario, FirstStartWritesTheSettingsFileWithTheDefaults) {
+// The settings file is made the first time a setting changes, and written only when what it
+// holds changes: a start, or a visit to the options, that changes nothing leaves it alone.
+TEST_F(Scenario, TheSettingsFileIsWrittenOnlyWhenASettingChanges) {
     json state = Run("", 500);
     EXPECT_FALSE(state["GameFullScreen"]);
     EXPECT_TRUE(state["GameMusic"]);
     EXPECT_TRUE(state["GameSound"]);
     EXPECT_EQ(state["Clan"], 1);
     EXPECT_EQ(state["highScores"][0]["score"], 3000);
-    ASSERT_TRUE(fs::exists(home / "Config.cfg"));
+    EXPECT_FALSE(fs::exists(home / "Config.cfg")) << "a first start changes nothing";
+    const std::string options = "300 key-down Escape\n400 mouse-move 600 210\n450 mouse-down left\n";
+    Run(options + "700 key-down Escape\n", 800);
+    EXPECT_FALSE(fs::exists(home / "Config.cfg")) << "the options seen, none changed";
+
+    Run(options + "600 mouse-move 230 300\n650 mouse-down left\n700 key-down Escape\n", 800);  // MUSIC OFF
     ConfigValues values;
     ConfigReadResult result;
     ASSERT_TRUE(ReadConfigFile(home / "Config.cfg", values, result));
-    EXPECT_FALSE(result.switchToFullScreen);
+    EXPECT_TRUE(result.whole);
+    EXPECT_FALSE(values.music);
     EXPECT_EQ(values.highScores[9].Score, 100);
+    // An hour old: a rewrite, even of the same bytes, would show in its time.
+    const auto written = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(home / "Config.cfg", written);
+    for (const std::string& script : {std::string(), options + "700 key-down Escape\n"}) {
+        Run(script, 800);
+        EXPECT_EQ(fs::last_write_time(home / "Config.cfg"), written) << script;
+    }
 }
 
 TEST_F(Scenario, APreparedSettingsFileIsReadAtStartAndWrittenBack) {

@@ -408,6 +408,67 @@ TEST_F(SettingsFileTest, LeftoversOfKilledSavesGoAndEverythingElseStays) {
     EXPECT_EQ(RemoveLeftoverTemporaries(folder_ / "none" / "Config.cfg"), 0);
 }
 
+// A file is whole when it is what the game writes for what was read from it; anything else is
+// damaged (or changed by hand), whatever could still be read of it.
+TEST(ConfigRead, WholeOnlyWhenTheTextIsWhatTheGameWrites) {
+    ConfigValues played;
+    played.fullScreen = true;
+    played.country = "Malta";
+    InsertHighScore(played.highScores, "Vera", 2600);
+    const std::string good = FormatConfig(played);
+    std::string lf = good;
+    for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.replace(at, 2, "\n");
+    std::string badScore = good;
+    badScore.replace(badScore.rfind("\r\n", badScore.size() - 3) + 2, 0, "x");
+    const std::pair<std::string, bool> cases[] = {
+        {good, true},
+        {FormatConfig(ConfigValues{}), true},
+        {lf, true},                                // line ends of another system
+        {"", false},                               // empty
+        {good.substr(0, good.size() / 2), false},  // cut off
+        {good + "more\r\n", false},                // more than the game writes
+        {badScore, false},                         // a row that does not read
+        {std::string(4096, '\xA5'), false},        // not our file at all
+    };
+    for (const auto& [text, whole] : cases) {
+        ConfigValues values;
+        EXPECT_EQ(ReadConfigText(text, values).whole, whole) << text.size() << " bytes";
+    }
+}
+
+// A damaged file is copied beside itself byte for byte under the time it was found, and only the
+// newest three copies stay.
+TEST_F(SettingsFileTest, DamagedCopiesKeepTheBytesAndOnlyTheNewestThreeStay) {
+    const fs::path path = ConfigPath(folder_);
+    const std::string damaged = "\x00\xFF half a line\r\n\x7F"s;
+    WriteWhole(path, damaged);
+    WriteWhole(folder_ / "Config.cfg.damaged-20200101-000000", "oldest");
+    WriteWhole(folder_ / "Config.cfg.damaged-20210101-000000", "older");
+    WriteWhole(folder_ / "Config.cfg.damaged-20220101-000000", "old");
+    WriteWhole(folder_ / "Other.cfg.damaged-20000101-000000", "not ours");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::time_t when = 1796900000;  // 2026-12-10 10:53:20 UTC
+    const fs::path first = KeepDamagedCopy(path, when);
+    const fs::path second = KeepDamagedCopy(path, when);
+    EXPECT_EQ(first.filename(), "Config.cfg.damaged-20261210-105320");
+    EXPECT_EQ(second.filename(), "Config.cfg.damaged-20261210-105320-2");
+    EXPECT_EQ(ReadWhole(first), damaged);
+    EXPECT_EQ(ReadWhole(second), damaged);
+    EXPECT_EQ(ReadWhole(path), damaged) << "the file itself is the caller's to replace";
+    const std::set<std::string> left = {
+        "Config.cfg", "Config.cfg.damaged-20220101-000000", "Config.cfg.damaged-20261210-105320",
+        "Config.cfg.damaged-20261210-105320-2", "Other.cfg.damaged-20000101-000000"};
+    EXPECT_EQ(Entries(folder_), left);
+    // No file to copy: told, with its name.
+    try {
+        KeepDamagedCopy(folder_ / "none" / "Config.cfg", when);
+        ADD_FAILURE() << "no error";
+    } catch (const GameError& error) {
+        EXPECT_NE(std::string(error.what()).find("none/Config.cfg"), std::string::npos) << error.what();
+    }
+}
+
 TEST_F(SettingsFileTest, FullDiskKeepsTheOldFileWhole) {
     const fs::path path = ConfigPath(folder_);
     ConfigValues old;
