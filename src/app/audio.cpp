@@ -14,6 +14,7 @@ GameAudio::~GameAudio() {
 
 void GameAudio::PlaySound(const std::string& name, bool wait) {
     if (!state_.GameSound) return;
+    if (WavesIncomplete && waves_.Find(name) == nullptr) return;
     waves_.FindWave(name).PlayWave(wait);
     if (RecordSounds) SoundsPlayed.push_back(name);
 }
@@ -23,6 +24,7 @@ void GameAudio::StopSound(const std::string& name) {
         for (int32_t i = 0; i < waves_.Count(); ++i) waves_.Item(i).StopWave();
         return;
     }
+    if (WavesIncomplete && waves_.Find(name) == nullptr) return;
     waves_.FindWave(name).StopWave();
 }
 

@@ -35,6 +35,9 @@ public:
     // What happened, for the simulator's state and the tests. Sounds are recorded only while
     // RecordSounds is set (the game itself keeps no list that would grow for ever).
     bool RecordSounds = false;
+    // The sound pack could only be read in part (and the player was told which file): a sound
+    // it lacks is silence, not an error.
+    bool WavesIncomplete = false;
     std::vector<std::string> SoundsPlayed;
     std::string MusicName;  // the module last started, empty when none
     int32_t MusicHandle = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/data_check.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
 #include "online/share.h"
@@ -25,6 +26,7 @@ namespace {
 
 const char* const kCaption = "Vandrax";
 const char* const kPausedCaption = "Vandrax [Pause]";
+constexpr size_t kDataCheckSlice = 512 * 1024;
 const char* const kMenuPack = "Data/GraphicsMenu.dxg";
 const char* const kSoundPack = "Data/Sound.dxw";
 
@@ -104,7 +106,15 @@ void TMainForm::FormCreate() {
         ResizePending = false;
         platform_.window->SetCaption(kCaption);
         platform_.window->SetPointer(PointerShape::None);
-        LoadGraphicsPack(kMenuPack);
+        try {
+            LoadGraphicsPack(kMenuPack);
+        } catch (const GameError& error) {
+            // Without the menu's pictures there is nothing to show: the player is told which file
+            // it is, and the game ends.
+            ReportError(std::string(error.what()) + ". The game cannot start without it: reinstall the game.");
+            terminated_ = true;
+            return;
+        }
         Clan = 1;
         GameOverPending = false;
         Paused = false;
@@ -113,6 +123,7 @@ void TMainForm::FormCreate() {
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
+        ReportDataDiffer(DataFiles.Start(platform_.dataRoot));
         // A description that cannot be read is told, and the game goes on without the page.
         Guard([&] { ShareScreen->Load(); });
         SetScreenState(Screen::Splash);
@@ -130,6 +141,8 @@ bool TMainForm::Idle() {
     const int32_t lag = DXTimer.Poll(now);
     if (lag <= 0) return false;
     DXTimerTimer(lag);
+    // The data files' hashes, a slice a frame (about 4 ms of the CPU at most).
+    if (!DataFiles.Done()) Guard([&] { ReportDataDiffer(DataFiles.Step(kDataCheckSlice)); });
     return true;
 }
 
@@ -312,10 +325,25 @@ void TMainForm::Timer1Timer() {
     if (IScreen* screen = CurrentScreen()) screen->Timer1();
 }
 
+void TMainForm::ReportDataDiffer(const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    // Told once; what is found later goes to stderr.
+    if (dataDifferTold_) {
+        std::fprintf(stderr, "vandrax: %s\n", DataDifferMessage(files).c_str());
+        return;
+    }
+    dataDifferTold_ = true;
+    ReportError(DataDifferMessage(files));
+}
+
 void TMainForm::LoadGraphicsPack(const std::string& relative) {
     PacksLoaded.push_back(relative);
-    ImageList.LoadPack(DataPath(relative));
-    ImageList.BuildColorTable();
+    try {
+        ImageList.LoadPack(DataPath(relative));
+        ImageList.BuildColorTable();
+    } catch (const GameError& error) {
+        throw GameError(DataFileError(relative, error.what()));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -367,7 +395,14 @@ void TMainForm::DXDrawInitialize() {
     ++SoundPackLoads;
     // A sound pack that cannot be read is reported here and the switch still completes; every
     // sound asked for later reports its own missing wave.
-    Guard([&] { DXWaveList.LoadPack(DataPath(kSoundPack)); });
+    Guard([&] {
+        try {
+            DXWaveList.LoadPack(DataPath(kSoundPack));
+        } catch (const GameError& error) {
+            Audio.WavesIncomplete = true;
+            throw GameError(DataFileError(kSoundPack, error.what()));
+        }
+    });
 }
 
 void TMainForm::DXDrawFinalize() {

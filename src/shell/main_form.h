@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/audio.h"
+#include "app/data_check.h"
 #include "app/game_state.h"
 #include "app/input_states.h"
 #include "app/pad_control.h"
@@ -107,6 +108,8 @@ public:
     void LoadConfig();
     // A settings file not read whole is kept beside it, the player told where, and written anew.
     void KeepDamagedConfig();
+    // Data files that differ from the build's list: the player is told once.
+    void ReportDataDiffer(const std::vector<std::string>& files);
     void SaveConfig() override;
     std::filesystem::path ConfigFile() const;
 
@@ -170,5 +173,7 @@ private:
     bool surfaceReady_ = false;
     bool terminated_ = false;
     bool settingsWriteReported_ = false;
+    DataCheck DataFiles;
+    bool dataDifferTold_ = false;
     std::string savedConfig_;  // the settings file's text as it is on disk (or would be, unwritten)
 };
