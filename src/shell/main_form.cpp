@@ -111,7 +111,8 @@ void TMainForm::FormCreate() {
         } catch (const GameError& error) {
             // Without the menu's pictures there is nothing to show: the player is told which file
             // it is, and the game ends.
-            ReportError(std::string(error.what()) + ". The game cannot start without it: reinstall the game.");
+            ReportError(std::string(error.what()) +
+                        ". The game cannot start without it: reinstall the game.");
             terminated_ = true;
             return;
         }
