@@ -53,10 +53,8 @@ int main(int argc, char** argv) {
         SdlSession session(SdlSession::Mode::Headless);
         Simulation sim(options);
         sim.Start();
-        if (options.timedemo)
-            sim.TimeDemo();
-        else
-            sim.Run(events);
+        const bool statesWritten = options.timedemo ? sim.TimeDemo() : sim.Run(events);
+        if (!statesWritten) status = 1;
         if (!options.state.empty() && !sim.WriteState(options.state)) status = 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-sim: %s\n", error.what());

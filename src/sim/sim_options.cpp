@@ -8,9 +8,22 @@
 
 const char* const kSimUsage =
     "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
-    "                   [--frame-ms F] [--state FILE] [--screenshot MS:FILE.png]... [--timedemo]\n"
-    "                   [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n"
+    "                   [--frame-ms F] [--state FILE] [--state-at MS:FILE]... [--screenshot MS:FILE.png]...\n"
+    "                   [--timedemo] [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n"
     "                   [--sdl-pad]\n";
+
+namespace {
+
+// "MS:FILE", as --screenshot and --state-at take it.
+std::pair<uint64_t, std::string> Moment(const std::string& option, const std::string& value,
+                                        const char* file) {
+    const size_t colon = value.find(':');
+    if (colon == std::string::npos || colon == 0 || value.find_first_not_of("0123456789") != colon)
+        throw std::runtime_error(option + " wants MS:" + file);
+    return {std::stoull(value.substr(0, colon)), value.substr(colon + 1)};
+}
+
+}  // namespace
 
 bool ParseSimOptions(int argc, char** argv, SimOptions& options) {
     for (int i = 1; i < argc; ++i) {
@@ -51,10 +64,9 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options) {
             if (options.play != 1 && options.play != 2)
                 throw std::runtime_error("--play wants 1 (Bulldogs) or 2 (Dragons)");
         } else if (arg == "--screenshot") {
-            const std::string v = value();
-            const size_t colon = v.find(':');
-            if (colon == std::string::npos) throw std::runtime_error("--screenshot wants MS:FILE.png");
-            options.screenshots.emplace_back(std::stoull(v.substr(0, colon)), v.substr(colon + 1));
+            options.screenshots.push_back(Moment(arg, value(), "FILE.png"));
+        } else if (arg == "--state-at") {
+            options.statesAt.push_back(Moment(arg, value(), "FILE"));
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kSimUsage, stdout);
             return false;
@@ -62,5 +74,10 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options) {
             throw std::runtime_error("unknown option '" + arg + "'");
         }
     }
+    // A moment after the end would need a longer run to mean what it says.
+    for (const auto& [ms, file] : options.statesAt)
+        if (ms > options.untilMs)
+            throw std::runtime_error("--state-at " + std::to_string(ms) + " is after --until-ms " +
+                                     std::to_string(options.untilMs));
     return true;
 }

@@ -14,6 +14,8 @@ struct SimOptions {
     uint64_t untilMs = 10000;
     double frameMs = 0;  // 0: the game's own pacing
     std::string state;
+    // States written on the way, each at the first frame boundary at or after its moment.
+    std::vector<std::pair<uint64_t, std::string>> statesAt;
     std::vector<std::pair<uint64_t, std::string>> screenshots;
     bool timedemo = false;
     int32_t play = 0;  // a clan: go straight to the game

@@ -58,6 +58,8 @@ Simulation::Simulation(const SimOptions& options) : options_(options) {
     form_->Audio.RecordSounds = true;
     if (options.sdlPad) pad_ = std::make_unique<VirtualPad>();
     if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
+    statesAt_ = options.statesAt;
+    std::stable_sort(statesAt_.begin(), statesAt_.end(), [](auto& a, auto& b) { return a.first < b.first; });
 }
 
 Simulation::~Simulation() {
@@ -225,7 +227,14 @@ bool Simulation::Screenshot(const std::string& file) {
     return true;
 }
 
-void Simulation::Run(const std::vector<SimEvent>& events) {
+// A run that ended early (the program quit) stands still from then on: a run of the same script
+// until a later moment ends with this same state, so the rest are written now.
+void Simulation::WriteStatesDue(bool all) {
+    while (nextStateAt_ < statesAt_.size() && (all || statesAt_[nextStateAt_].first <= clock_.now))
+        if (!WriteState(statesAt_[nextStateAt_++].second)) stateAtFailed_ = true;
+}
+
+bool Simulation::Run(const std::vector<SimEvent>& events) {
     auto shots = options_.screenshots;
     std::stable_sort(shots.begin(), shots.end(), [](auto& a, auto& b) { return a.first < b.first; });
     size_t nextEvent = 0;
@@ -241,11 +250,14 @@ void Simulation::Run(const std::vector<SimEvent>& events) {
         Tick();
         while (nextShot < shots.size() && shots[nextShot].first <= clock_.now)
             Screenshot(shots[nextShot++].second);
+        WriteStatesDue(false);
         if (form_->Terminated()) break;
     }
+    WriteStatesDue(true);
+    return !stateAtFailed_;
 }
 
-void Simulation::TimeDemo() {
+bool Simulation::TimeDemo() {
     const double period = form_->DXTimer.FramePeriod();
     const auto start = std::chrono::steady_clock::now();
     const int64_t framesBefore = form_->FramesDrawn;
@@ -274,7 +286,9 @@ void Simulation::TimeDemo() {
             busiestMove = moveNs;
             busiestFrame = frameNs;
         }
+        WriteStatesDue(false);
     }
+    WriteStatesDue(true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int64_t frames = form_->FramesDrawn - framesBefore;
     std::printf("frames %lld\nseconds %.3f\nfps %.1f\n", static_cast<long long>(frames), seconds,
@@ -287,4 +301,5 @@ void Simulation::TimeDemo() {
                     busiestFrame > 0
                         ? 100.0 * static_cast<double>(busiestMove) / static_cast<double>(busiestFrame)
                         : 0.0);
+    return !stateAtFailed_;
 }

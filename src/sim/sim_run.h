@@ -32,10 +32,11 @@ public:
 
     // The main window made and shown; with --play, the game screen; the trace file opened.
     void Start();
-    // Runs virtual time up to --until-ms, a millisecond at a time.
-    void Run(const std::vector<SimEvent>& events);
+    // Runs virtual time up to --until-ms, a millisecond at a time. False when a --state-at file
+    // could not be written.
+    bool Run(const std::vector<SimEvent>& events);
     // As fast as possible: every iteration is one frame of virtual time. Prints what it measured.
-    void TimeDemo();
+    bool TimeDemo();
     // The state JSON as it stands now; false (and a message) when the file cannot be written.
     bool WriteState(const std::string& file);
 
@@ -49,6 +50,9 @@ private:
     void Drive();
     void Tick();
     bool Screenshot(const std::string& file);
+    // The --state-at files due by the clock's time; with `all`, the rest too, as the run ended
+    // before their moments.
+    void WriteStatesDue(bool all);
 
     const SimOptions& options_;
     ManualClock clock_;
@@ -72,6 +76,9 @@ private:
     std::vector<std::string> frameSounds_;
     std::ofstream trace_;
     size_t warpsSeen_ = 0;
+    std::vector<std::pair<uint64_t, std::string>> statesAt_;  // in time order
+    size_t nextStateAt_ = 0;
+    bool stateAtFailed_ = false;
     std::vector<long> rssKb_;
     int32_t maxSprites_ = 0;
 };
