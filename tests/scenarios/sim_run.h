@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -116,7 +117,8 @@ private:
             test == nullptr ? "run" : std::string(test->test_suite_name()) + "." + test->name();
         for (char& c : name)
             if (c == '/') c = '_';
-        const fs::path to = fs::path(keep) / (name + "-" + std::to_string(runs_++));
+        static std::map<std::string, int> runs;  // a test's runs numbered across its folders
+        const fs::path to = fs::path(keep) / (name + "-" + std::to_string(runs[name]++));
         fs::create_directories(to);
         std::string command = environment + "\n" + options;  // the scratch folder's name differs run to run
         for (size_t at; (at = command.find(dir_.string())) != std::string::npos;)
@@ -135,7 +137,6 @@ private:
 
     fs::path dir_;
     fs::path home_;
-    mutable int runs_ = 0;
 };
 
 }  // namespace scenario
