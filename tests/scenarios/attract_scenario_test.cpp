@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/high_scores.h"
 #include "app/settings_file.h"
@@ -38,6 +39,11 @@ protected:
     }
 
     json Run(const std::string& script, uint64_t untilMs) { return folder.Run(script, untilMs, "--seed 3"); }
+
+    // One run of the script and its states at each of `moments` (SimFolder::RunAt).
+    std::vector<json> RunAt(const std::string& script, const std::vector<uint64_t>& moments) {
+        return folder.RunAt(script, moments, "--seed 3");
+    }
 
     std::string SettingsFile() const {
         std::ifstream in(home / "Config.cfg", std::ios::binary);
@@ -70,11 +76,12 @@ protected:
 };
 
 TEST_F(AttractScenario, AMinuteIdleOnTheMainMenuStartsADemoGameWithTheGameMusic) {
-    const json before = Run(kIdleOnOptions, kDemoDue - 50);
+    const std::vector<json> states = RunAt(kIdleOnOptions, {kDemoDue - 50, kDemoDue + 15000});
+    const json& before = states[0];
     EXPECT_EQ(before["ScreenState"], 2);
     EXPECT_EQ(before["attractRuns"], 0);
 
-    const json demo = Run(kIdleOnOptions, kDemoDue + 15000);
+    const json& demo = states[1];
     EXPECT_EQ(demo["ScreenState"], 4);
     EXPECT_TRUE(demo["Demo"]);
     EXPECT_EQ(demo["attractRuns"], 1);
@@ -155,9 +162,10 @@ TEST_F(AttractScenario, NoDemoWhileTheQuitQuestionIsOpenOrAfterInput) {
     EXPECT_TRUE(asking["GameMainExit"]);
     EXPECT_EQ(asking["attractRuns"], 0);
     // A pointer move half a minute in starts the minute over.
-    const json moved = Run(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", 89000);
-    EXPECT_EQ(moved["attractRuns"], 0);
-    EXPECT_EQ(Run(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", 91000)["attractRuns"], 1);
+    const std::vector<json> moved =
+        RunAt(std::string(kIdleOnOptions) + "30000 mouse-move 610 210\n", {89000, 91000});
+    EXPECT_EQ(moved[0]["attractRuns"], 0);
+    EXPECT_EQ(moved[1]["attractRuns"], 1);
 }
 
 // Whatever ends it, a demo never writes the settings file. Where the settings folder cannot be

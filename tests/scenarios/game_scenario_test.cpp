@@ -32,12 +32,20 @@ protected:
     // Plays clan 1 from the start until `untilMs` with the script; returns the state and fills
     // `trace` with one object a frame.
     json Play(const std::string& script, uint64_t untilMs, const std::string& extra = "") {
+        return PlayAt(script, {untilMs}, extra)[0];
+    }
+
+    // As Play, one run and the states at each of `moments` (SimFolder::RunAt); the trace is the
+    // whole run's.
+    std::vector<json> PlayAt(const std::string& script, const std::vector<uint64_t>& moments,
+                             const std::string& extra = "") {
         fs::remove(folder.TraceFile());
-        const json result = folder.Run(
-            script, untilMs, "--seed 7 --play 1 --trace " + folder.TraceFile().string() + " " + extra);
+        const std::vector<json> results = folder.RunAt(
+            script, moments, "--seed 7 --play 1 --trace " + folder.TraceFile().string() + " " + extra);
         trace = folder.Trace();
-        EXPECT_EQ(result.value("errors", json::array()).size(), 0u) << result["errors"];
-        return result;
+        for (const json& result : results)
+            EXPECT_EQ(result.value("errors", json::array()).size(), 0u) << result["errors"];
+        return results;
     }
 
     // The first traced frame at or after `ms`.
@@ -204,21 +212,19 @@ TEST_F(GameScenario, ACarLostMidLevelGoesOnAtTheSameDistance) {
 }
 
 TEST_F(GameScenario, TheLastCarLostEndsTheGame) {
-    const json over = Play(std::string(kQuietRoad) +
-                               "6600 set Lives 1\n"
-                               "6600 spawn TPoliceState 400 330\n",
-                           6800);
+    const std::string lost = std::string(kQuietRoad) +
+                             "6600 set Lives 1\n"
+                             "6600 spawn TPoliceState 400 330\n";
+    const std::vector<json> states = PlayAt(lost + "12500 key-down Escape\n", {6800, 12400, 12800});
+    const json& over = states[0];
     EXPECT_EQ(over["ScreenState"], 10);
     EXPECT_EQ(over["music"], "GameOver");
     // A score too small for the table: after its 5000 ms the page waits for the player, and
     // Escape goes back to the main menu after a short pause.
-    const std::string lost = std::string(kQuietRoad) +
-                             "6600 set Lives 1\n"
-                             "6600 spawn TPoliceState 400 330\n";
-    const json waiting = Play(lost, 12400);
+    const json& waiting = states[1];
     EXPECT_EQ(waiting["ScreenState"], 10);
     EXPECT_FALSE(waiting["timers"]["Timer1"]);
-    const json menu = Play(lost + "12500 key-down Escape\n", 12800);
+    const json& menu = states[2];
     EXPECT_EQ(menu["ScreenState"], 2);
 }
 

@@ -45,6 +45,12 @@ protected:
         return folder.Run(script, untilMs, "--seed 3 " + extra);
     }
 
+    // One run of the script and its states at each of `moments` (SimFolder::RunAt).
+    std::vector<json> RunAt(const std::string& script, const std::vector<uint64_t>& moments,
+                            const std::string& extra = "") {
+        return folder.RunAt(script, moments, "--seed 3 " + extra);
+    }
+
     static int Count(const json& state, const std::string& spriteClass) {
         return state["sprites"].value(spriteClass, 0);
     }
@@ -120,9 +126,10 @@ TEST_F(MenuScenario, EachItemLightsAndSoundsWhenThePointerEntersAndGoesDarkWhenI
         const std::string enter = "700 mouse-move " + away + "\n800 mouse-move " + where + "\n" +
                                   "850 mouse-move " + std::to_string(c.x + 1) + " " +
                                   std::to_string(c.y + 1) + "\n";
-        // Before: the sounds of getting there.
-        const size_t before = Sounds(Run(c.screen + "700 mouse-move " + away + "\n", 750)).size();
-        const json in = Run(c.screen + enter, 950);
+        // Before (at 750, the pointer still away): the sounds of getting there.
+        const std::vector<json> entering = RunAt(c.screen + enter, {750, 950});
+        const size_t before = Sounds(entering[0]).size();
+        const json& in = entering[1];
         EXPECT_EQ(Count(in, c.highlight), 1) << inside;
         EXPECT_EQ(in["pointer"], "hand") << inside;
         // Once, though the pointer moved twice inside.
@@ -186,10 +193,11 @@ TEST_F(MenuScenario, OpeningASubScreenFromAnItemMovesThePointerIntoItsPanel) {
         std::string script;
         int state;
         json warps;
+        uint64_t later = 0;  // a later moment to look at too
     };
     const Case cases[] = {
         {kClanChoice, 3, json::array({json::array({145, 300})})},
-        {kOptions, 6, json::array({json::array({255, 320})})},
+        {kOptions, 6, json::array({json::array({255, 320})}), 1500},
         {kHighScores, 7, json::array({json::array({255, 320})})},
         {kHelp, 5, json::array({json::array({255, 320})})},
         // Enter on the main menu with the pointer on the left: it stays where it is.
@@ -199,15 +207,18 @@ TEST_F(MenuScenario, OpeningASubScreenFromAnItemMovesThePointerIntoItsPanel) {
          json::array({json::array({255, 320})})},
     };
     for (const Case& c : cases) {
-        const json state = Run(c.script, 900);
+        const std::vector<json> states =
+            RunAt(c.script, c.later != 0 ? std::vector<uint64_t>{900, c.later} : std::vector<uint64_t>{900});
+        const json& state = states[0];
         EXPECT_EQ(state["ScreenState"], c.state) << c.script;
         EXPECT_EQ(state["pointerWarps"], c.warps) << c.script;
+        if (c.later == 0) continue;
+        // The warp keeps the new screen open: the moved pointer is inside its panel.
+        const json& later = states[1];
+        EXPECT_EQ(later["ScreenState"], 6);
+        EXPECT_EQ(later["MouseX"], 255);
+        EXPECT_EQ(later["MouseY"], 320);
     }
-    // The warp keeps the new screen open: the moved pointer is inside its panel.
-    const json options = Run(kOptions, 1500);
-    EXPECT_EQ(options["ScreenState"], 6);
-    EXPECT_EQ(options["MouseX"], 255);
-    EXPECT_EQ(options["MouseY"], 320);
 }
 
 TEST_F(MenuScenario, ThePointerLeavingASubScreensPanelIsBackOnTheMainMenu) {
@@ -334,7 +345,9 @@ TEST_F(MenuScenario, OptionsTakeEffectAtOnceAndSurviveARestart) {
                                "1100 mouse-move 240 325\n1150 mouse-down left\n"   // SOUND OFF
                                "1200 mouse-move 180 325\n1250 mouse-down left\n"   // SOUND ON
                                "1300 mouse-move 240 325\n1350 mouse-down left\n";  // SOUND OFF
-    const json options = Run(script, 1400);
+    // On the options screen, then left by Escape.
+    const std::vector<json> states = RunAt(script + "1500 key-down Escape\n", {1400, 1600});
+    const json& options = states[0];
     EXPECT_EQ(options["ScreenState"], 6);
     EXPECT_FALSE(options["GameMusic"]);
     EXPECT_EQ(options["music"], nullptr);  // stopped at once
@@ -348,7 +361,7 @@ TEST_F(MenuScenario, OptionsTakeEffectAtOnceAndSurviveARestart) {
     EXPECT_EQ(Sounds(options),
               (Strings{"button_down", "button_down", "button_down", "button_down", "button_down"}));
 
-    const json left = Run(script + "1500 key-down Escape\n", 1600);
+    const json& left = states[1];
     EXPECT_EQ(left["ScreenState"], 2);
     ConfigValues saved = SavedSettings();
     EXPECT_TRUE(saved.fullScreen);
@@ -595,17 +608,20 @@ TEST_F(MenuScenario, TheQuitOverlaysAnswers) {
 TEST_F(MenuScenario, AScoreForTheTableGoesThroughTheNameEntryIntoTheTableAndTheFile) {
     const std::string over = LeaveGameWithScore(2600);
     // The picture's five seconds, then the panel, ready for typing (no name stored yet).
-    const json waiting = Run(over, 7500, "--play 1");
+    // Then a name typed and the send box ticked.
+    const std::vector<json> states =
+        RunAt(over + "8300 char Rex 2!\n8400 mouse-move 240 390\n8450 mouse-down left\n", {7500, 8200, 8600},
+              "--play 1");
+    const json& waiting = states[0];
     EXPECT_EQ(waiting["ScreenState"], 10);
     EXPECT_EQ(waiting["music"], "GameOver");
     EXPECT_FALSE(waiting["GameEnterName"]);
-    const json panel = Run(over, 8200, "--play 1");
+    const json& panel = states[1];
     EXPECT_TRUE(panel["GameEnterName"]);
     EXPECT_TRUE(panel["GamegoEdit"]);
     EXPECT_EQ(Count(panel, "TEnter_Name"), 1);
 
-    const json named =
-        Run(over + "8300 char Rex 2!\n8400 mouse-move 240 390\n8450 mouse-down left\n", 8600, "--play 1");
+    const json& named = states[2];
     EXPECT_EQ(named["PlayerName"], "Rex2");
     EXPECT_TRUE(named["GameSendResult"]);
     EXPECT_EQ(Count(named, "TEnter_Name_Send"), 1);
@@ -707,25 +723,32 @@ TEST_F(MenuScenario, AScoreNotForTheTableWaitsFiveSecondsThenGoesBackToTheMenu) 
     // game-over picture first.
     const std::string lost =
         "6500 remove TEnemyCarFirst\n6500 remove TStolb\n6500 set Lives 1\n6600 spawn TPoliceState 400 330\n";
-    struct Case {
-        std::string action;
-        uint64_t until;
+    struct Moment {
+        uint64_t at;
         int state;
     };
+    struct Case {
+        std::string action;
+        std::vector<Moment> moments;
+    };
     const Case cases[] = {
-        {"9000 key-down Return\n9010 key-down Escape\n9020 mouse-down left\n", 9500, 10},  // too early
-        {"12000 key-down Return\n", 12100, 10},                                            // the short pause
-        {"12000 key-down Return\n", 12300, 2},
-        {"12000 key-down Escape\n", 12300, 2},
-        {"12000 mouse-down left\n", 12300, 2},
-        {"12000 mouse-down right\n", 12300, 10},
-        {"12000 key-down Return alt\n", 12300, 2},
+        {"9000 key-down Return\n9010 key-down Escape\n9020 mouse-down left\n", {{9500, 10}}},  // too early
+        {"12000 key-down Return\n", {{12100, 10}, {12300, 2}}},  // the short pause, then the menu
+        {"12000 key-down Escape\n", {{12300, 2}}},
+        {"12000 mouse-down left\n", {{12300, 2}}},
+        {"12000 mouse-down right\n", {{12300, 10}}},
+        {"12000 key-down Return alt\n", {{12300, 2}}},
     };
     for (const Case& c : cases) {
-        const json state = Run(lost + c.action, c.until, "--play 1");
-        EXPECT_EQ(state["ScreenState"], c.state) << c.action;
-        EXPECT_FALSE(state["GameEnterName"]) << c.action;
-        EXPECT_EQ(state["errors"].size(), 0u) << c.action << state["errors"];
+        std::vector<uint64_t> moments;
+        for (const Moment& m : c.moments) moments.push_back(m.at);
+        const std::vector<json> states = RunAt(lost + c.action, moments, "--play 1");
+        for (size_t i = 0; i < states.size(); ++i) {
+            const json& state = states[i];
+            EXPECT_EQ(state["ScreenState"], c.moments[i].state) << c.action << " at " << c.moments[i].at;
+            EXPECT_FALSE(state["GameEnterName"]) << c.action;
+            EXPECT_EQ(state["errors"].size(), 0u) << c.action << state["errors"];
+        }
     }
 }
 

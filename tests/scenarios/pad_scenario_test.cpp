@@ -68,7 +68,8 @@ std::string EnterTheName() {
 
 class PadScenario : public ::testing::Test {
 protected:
-    json Run(const std::string& script, uint64_t untilMs) {
+    // One run of the script and its states at each of `moments` (SimFolder::RunAt).
+    std::vector<json> RunAt(const std::string& script, const std::vector<uint64_t>& moments) {
         // The pad's own events only: no key, character or pointer line.
         std::istringstream lines(script);
         for (std::string line; std::getline(lines, line);) {
@@ -78,11 +79,11 @@ protected:
             EXPECT_TRUE(event.rfind("pad-", 0) == 0 || event == "set") << line;
         }
         fs::remove_all(folder.Home());
-        const json result =
-            folder.Run(script, untilMs, "--seed 3 --sdl-pad --trace " + folder.TraceFile().string(),
-                       "SDL_VIDEODRIVER=dummy");
-        EXPECT_EQ(result["errors"].size(), 0u) << result["errors"];
-        return result;
+        const std::vector<json> results =
+            folder.RunAt(script, moments, "--seed 3 --sdl-pad --trace " + folder.TraceFile().string(),
+                         "SDL_VIDEODRIVER=dummy");
+        for (const json& result : results) EXPECT_EQ(result["errors"].size(), 0u) << result["errors"];
+        return results;
     }
 
     std::vector<json> Trace() const { return folder.Trace(); }
@@ -97,14 +98,18 @@ protected:
 };
 
 TEST_F(PadScenario, MenusAndAGameWithThePadAlone) {
+    // The whole way in one run, looked at on the game screen, at the quit overlay, at the game
+    // over, with the name typed and in the table.
+    const std::vector<json> states =
+        RunAt(ToTheNameEntry() + EnterTheName(), {2400, 9800, 15000, 16300, 16600});
     // On the game screen with the clan the stick pointed at.
-    const json playing = Run(ToTheNameEntry(), 2400);
+    const json& playing = states[0];
     EXPECT_EQ(playing["ScreenState"], 4);
     EXPECT_EQ(playing["Clan"], 2);
     // Every pad event came out of SDL: 2 a tap, 2 a push.
     EXPECT_EQ(playing["sdlPadEvents"], 12);
 
-    const json overlay = Run(ToTheNameEntry(), 9800);
+    const json& overlay = states[1];
     EXPECT_EQ(overlay["ScreenState"], 4);
     EXPECT_TRUE(overlay["GameMainExit"]);
     EXPECT_EQ(overlay["Ammo"], 19);  // one shot fired
@@ -117,18 +122,18 @@ TEST_F(PadScenario, MenusAndAGameWithThePadAlone) {
     }
     EXPECT_LT(after, before - 15) << "the stick steers left";
 
-    const json over = Run(ToTheNameEntry(), 15000);
+    const json& over = states[2];
     EXPECT_EQ(over["ScreenState"], 10);
     EXPECT_TRUE(over["GameEnterName"]);
     EXPECT_TRUE(over["GamegoEdit"]);
     // The chooser shows once the pad is used on the screen.
     EXPECT_FALSE(HudHas(over, "LEFT/RIGHT: LETTER    UP: TYPE    DOWN: ERASE    START: OK"));
 
-    const json typing = Run(ToTheNameEntry() + EnterTheName(), 16300);
+    const json& typing = states[3];
     EXPECT_EQ(typing["PlayerName"], "CAB");
     EXPECT_TRUE(HudHas(typing, "LEFT/RIGHT: LETTER    UP: TYPE    DOWN: ERASE    START: OK"));
 
-    const json table = Run(ToTheNameEntry() + EnterTheName(), 16600);
+    const json& table = states[4];
     EXPECT_EQ(table["ScreenState"], 7);
     bool listed = false;
     for (const json& row : table["highScores"])

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/high_scores.h"
 #include "app/settings_file.h"
@@ -27,15 +28,21 @@ protected:
         return folder.Run(script, untilMs, "--seed 5 " + extra);
     }
 
+    // One run of the script and its states at each of `moments` (SimFolder::RunAt).
+    std::vector<json> RunAt(const std::string& script, const std::vector<uint64_t>& moments) {
+        return folder.RunAt(script, moments, "--seed 5");
+    }
+
     scenario::SimFolder folder{"scenario"};
     const fs::path& home = folder.Home();
 };
 
 TEST_F(Scenario, SplashGivesWayToTheMainMenuAfterFourSeconds) {
-    json before = Run("", 3990);
+    const std::vector<json> states = RunAt("", {3990, 4100});
+    const json& before = states[0];
     EXPECT_EQ(before["ScreenState"], 1);
     EXPECT_TRUE(before["timers"]["Timer1"]);
-    json after = Run("", 4100);
+    const json& after = states[1];
     EXPECT_EQ(after["ScreenState"], 2);
     EXPECT_FALSE(after["timers"]["Timer1"]);
     EXPECT_EQ(after["errors"].size(), 0u) << after["errors"];
@@ -51,9 +58,10 @@ TEST_F(Scenario, KeysAndClicksEndTheSplashAtOnce) {
         const char* script;
         int state;
         bool fullScreen;
+        uint64_t later = 0;  // a later moment to look at too
     };
     const Case cases[] = {
-        {"500 key-down Escape\n", 2, false},
+        {"500 key-down Escape\n", 2, false, 4500},
         {"500 key-down Return\n", 2, false},
         {"400 mouse-move 300 300\n500 mouse-down left\n", 2, false},
         {"500 mouse-down right\n", 1, false},
@@ -61,16 +69,19 @@ TEST_F(Scenario, KeysAndClicksEndTheSplashAtOnce) {
         {"500 key-down Space\n", 1, false},
     };
     for (const Case& c : cases) {
-        json state = Run(c.script, 1000);
+        const std::vector<json> states = RunAt(
+            c.script, c.later != 0 ? std::vector<uint64_t>{1000, c.later} : std::vector<uint64_t>{1000});
+        const json& state = states[0];
         EXPECT_EQ(state["ScreenState"], c.state) << c.script;
         EXPECT_EQ(state["GameFullScreen"], c.fullScreen) << c.script;
         // Left early, the splash's timer is stopped with it.
         EXPECT_EQ(state["timers"]["Timer1"], c.state == 1) << c.script;
+        if (c.later == 0) continue;
+        // Nothing fires later on the main menu.
+        const json& later = states[1];
+        EXPECT_EQ(later["ScreenState"], 2);
+        EXPECT_EQ(later["errors"].size(), 0u) << later["errors"];
     }
-    // Nothing fires later on the main menu.
-    json later = Run("500 key-down Escape\n", 4500);
-    EXPECT_EQ(later["ScreenState"], 2);
-    EXPECT_EQ(later["errors"].size(), 0u) << later["errors"];
 }
 
 TEST_F(Scenario, AltEnterSwitchesTheDisplayOnEveryScreenAndReloadsTheSoundPack) {
@@ -101,8 +112,9 @@ TEST_F(Scenario, MaximisingTheWindowSwitchesToFullScreenAtTheNextFrame) {
 }
 
 TEST_F(Scenario, LosingFocusFreezesFramesButTimersKeepRunning) {
-    json atLoss = Run("1000 focus-lost\n", 1000);
-    json paused = Run("1000 focus-lost\n", 4500);
+    const std::vector<json> states = RunAt("1000 focus-lost\n", {1000, 4500});
+    const json& atLoss = states[0];
+    const json& paused = states[1];
     EXPECT_EQ(paused["caption"], "Vandrax [Pause]");
     EXPECT_EQ(paused["frames"], atLoss["frames"]);  // not one frame while inactive
     EXPECT_EQ(paused["ScreenState"], 2);            // the splash timer fired meanwhile
@@ -188,15 +200,16 @@ TEST_F(Scenario, APreparedSettingsFileIsReadAtStartAndWrittenBack) {
 }
 
 TEST_F(Scenario, TheMenuModulePlaysAfterStartUpAndStartsOverWhenItEnds) {
-    json state = Run("", 1000);
-    EXPECT_EQ(state["music"], "Menu");
-    EXPECT_EQ(state["musicOrder"], 0);
     // The menu module runs a minute and a half through its orders, then begins again. The
     // player nudges the pointer now and then, or the demo would take over after a minute.
     const std::string present = "40000 mouse-move 300 300\n80000 mouse-move 310 300\n";
-    json late = Run(present, 88000);
+    const std::vector<json> states = RunAt(present, {1000, 88000, 95000});
+    const json& state = states[0];
+    EXPECT_EQ(state["music"], "Menu");
+    EXPECT_EQ(state["musicOrder"], 0);
+    const json& late = states[1];
     EXPECT_GT(late["musicOrder"].get<int>(), 5);
-    json again = Run(present, 95000);
+    const json& again = states[2];
     EXPECT_EQ(again["music"], "Menu");
     EXPECT_EQ(again["musicOrder"], 0);
     EXPECT_EQ(again["errors"].size(), 0u) << again["errors"];
