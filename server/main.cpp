@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -74,8 +75,19 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Every open connection is a descriptor: take all the system allows, and leave some over for
+    // the database and the log.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
     ScoreServerConfig config;
     config.rateLimit = options.rateLimit;
+    config.front.connectionsPerAddress = options.connectionsPerAddress;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        config.front.maxConnections = static_cast<size_t>(files.rlim_cur > 256 ? files.rlim_cur - 128 : 128);
     config.log = LogLine;
     ScoreServer server(*store, config);
     const int port = server.Bind(options.host, options.port);

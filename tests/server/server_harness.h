@@ -66,6 +66,7 @@ public:
 
     bool running() const { return port_ > 0; }
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     std::string url(const std::string& target) const;
 
     // The log so far, one entry a line.
