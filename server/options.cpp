@@ -78,6 +78,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!takeValue() || !ParseNumber(value, 1'000'000, n))
                 return fail("--rate-limit needs a number of score queries per minute (0: no limit)");
             parsed.options.rateLimit = static_cast<size_t>(n);
+        } else if (name == "--version-rate-limit") {
+            long long n = 0;
+            if (!takeValue() || !ParseNumber(value, 1'000'000, n))
+                return fail(
+                    "--version-rate-limit needs a number of version queries per minute (0: no limit)");
+            parsed.options.versionRateLimit = static_cast<size_t>(n);
         } else if (name == "--connections-per-address") {
             long long n = 0;
             if (!takeValue() || !ParseNumber(value, 1'000'000, n))
@@ -92,7 +98,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "Usage: vandrax-scored [--listen HOST:PORT] [--db URL] [--rate-limit N]\n"
-           "                      [--connections-per-address N]\n"
+           "                      [--version-rate-limit N] [--connections-per-address N]\n"
            "The score server of Vandrax: answers the game's score queries under /cgi/version.pl,\n"
            "and serves the online high-score table at /cgi/version.pl?prg=Vandrax&show&type=0\n"
            "and as JSON at /api/scores?limit=N.\n"
@@ -102,6 +108,9 @@ std::string UsageText() {
            "                      (default sqlite:$XDG_DATA_HOME/vandrax-scored/scores.db)\n"
            "  --rate-limit N      score queries a client address may send a minute (default 10; 0: no "
            "limit)\n"
+           "  --version-rate-limit N\n"
+           "                      version queries (tokens) a client address may ask for a minute\n"
+           "                      (default 30; 0: no limit)\n"
            "  --connections-per-address N\n"
            "                      connections one client address may hold open (default 32; 0: no cap)\n"
            "  --help              this text\n"

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "score_token.h"
+
 namespace {
 
 // The schema, one step a version. A step never changes once released: a new one is added.
@@ -22,18 +24,27 @@ const std::vector<std::string_view> kMigrations = {
     "CREATE INDEX scores_by_rank ON scores (score DESC, created_at, id);"
     "CREATE TABLE tokens (token TEXT PRIMARY KEY, issued_at TIMESTAMPTZ NOT NULL);"
     "CREATE INDEX tokens_by_age ON tokens (issued_at);",
+    // 2: tokens are signed, not stored when issued: only the used ones are kept, and the key.
+    "DROP TABLE tokens;"
+    "CREATE TABLE used_tokens (token TEXT PRIMARY KEY, issued_at TIMESTAMPTZ NOT NULL);"
+    "CREATE INDEX used_tokens_by_age ON used_tokens (issued_at);"
+    "CREATE TABLE token_key (id INTEGER PRIMARY KEY CHECK (id = 1), key TEXT NOT NULL);",
 };
 
 // Any number will do as long as it stays the same: every server takes this lock to migrate.
 constexpr int64_t kMigrationLock = 0x56414E44524158;  // "VANDRAX"
 
 const std::pair<const char*, const char*> kStatements[] = {
-    {"insert_token", "INSERT INTO tokens (token, issued_at) VALUES ($1, to_timestamp($2))"},
-    {"take_token", "DELETE FROM tokens WHERE token = $1 RETURNING extract(epoch FROM issued_at)::bigint"},
+    {"use_token",
+     "INSERT INTO used_tokens (token, issued_at) VALUES ($1, to_timestamp($2)) ON CONFLICT DO NOTHING "
+     "RETURNING 1"},
+    {"offer_key", "INSERT INTO token_key (id, key) VALUES (1, $1) ON CONFLICT DO NOTHING"},
+    {"read_key", "SELECT key FROM token_key WHERE id = 1"},
+    {"used_tokens", "SELECT count(*) FROM used_tokens"},
     {"insert_score",
      "INSERT INTO scores (name, score, country, created_at, address) VALUES ($1, $2, $3, to_timestamp($4), "
      "$5)"},
-    {"purge_tokens", "DELETE FROM tokens WHERE issued_at < to_timestamp($1)"},
+    {"purge_tokens", "DELETE FROM used_tokens WHERE issued_at < to_timestamp($1)"},
     {"best_scores",
      "SELECT name, score, country, extract(epoch FROM created_at)::bigint FROM scores "
      "ORDER BY score DESC, created_at, id LIMIT $1"},
@@ -66,25 +77,26 @@ public:
         });
     }
 
-    void IssueToken(const std::string& token, int64_t issuedAt) override {
-        Run([&](pqxx::connection& connection) {
+    std::string TokenKey() override {
+        return Run([&](pqxx::connection& connection) {
             pqxx::work work(connection);
-            work.exec_prepared("insert_token", token, issuedAt);
+            // Of servers starting together, the first to commit sets it; the others wait on the
+            // row and then read that one.
+            work.exec_prepared("offer_key", NewTokenKey());
+            const pqxx::result key = work.exec_prepared("read_key");
             work.commit();
+            if (key.empty()) throw StoreError("postgresql: no token key");
+            return key[0][0].as<std::string>();
         });
     }
 
-    SubmitOutcome SubmitScore(const std::string& token, int64_t now, int64_t lifetime,
+    SubmitOutcome SubmitScore(const std::string& token, int64_t issuedAt, int64_t now, int64_t lifetime,
                               const StoredScore& score) override {
+        if (now - issuedAt > lifetime) return SubmitOutcome::ExpiredToken;
         return Run([&](pqxx::connection& connection) {
             pqxx::work work(connection);
-            const pqxx::result taken = work.exec_prepared("take_token", token);
-            if (taken.empty()) return SubmitOutcome::UnknownToken;
-            const auto issuedAt = taken[0][0].as<int64_t>();
-            if (now - issuedAt > lifetime) {
-                work.commit();  // the token is used up either way
-                return SubmitOutcome::ExpiredToken;
-            }
+            // A second server using the same token at once waits on the row, then finds it taken.
+            if (work.exec_prepared("use_token", token, issuedAt).empty()) return SubmitOutcome::UnknownToken;
             work.exec_prepared("insert_score", score.name, score.score, score.country, score.time,
                                score.address);
             work.commit();
@@ -97,6 +109,13 @@ public:
             pqxx::work work(connection);
             work.exec_prepared("purge_tokens", issuedBefore);
             work.commit();
+        });
+    }
+
+    int64_t UsedTokens() override {
+        return Run([&](pqxx::connection& connection) {
+            pqxx::read_transaction work(connection);
+            return work.exec_prepared("used_tokens")[0][0].as<int64_t>();
         });
     }
 

@@ -11,8 +11,10 @@
 namespace {
 
 constexpr const char* kProgram = "Vandrax";
-// Purge used-up tokens after this many have been issued.
+// Forget used tokens past their lifetime after this many scores.
 constexpr uint64_t kPurgeEvery = 256;
+// A token from a server whose clock is ahead of ours by up to this much is still taken.
+constexpr int64_t kClockSkew = 60;
 constexpr int64_t kTableRows = 100;
 constexpr int64_t kMaxApiRows = 1000;
 
@@ -47,28 +49,12 @@ bool HasOnlyKeys(const std::vector<QueryItem>& items, std::initializer_list<std:
 
 }  // namespace
 
-std::string NewToken() {
-    unsigned char bytes[kTokenChars / 2];
-    size_t got = 0;
-    while (got < sizeof bytes) {
-        const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error("no random bytes for a token");
-        }
-        got += static_cast<size_t>(n);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string token;
-    for (unsigned char b : bytes) {
-        token.push_back(kHex[b >> 4]);
-        token.push_back(kHex[b & 15]);
-    }
-    return token;
-}
-
 ScoreServer::ScoreServer(IScoreStore& store, ScoreServerConfig config)
-    : store_(store), config_(std::move(config)), limiter_(config_.rateLimit) {
+    : store_(store),
+      config_(std::move(config)),
+      limiter_(config_.rateLimit),
+      versionLimiter_(config_.versionRateLimit),
+      signer_(store_.TokenKey()) {
     if (!config_.now) config_.now = [] { return static_cast<int64_t>(std::time(nullptr)); };
     if (!config_.log) config_.log = [](std::string_view) {};
     http_ = std::make_unique<HttpFront>(
@@ -142,14 +128,15 @@ HttpResponse ScoreServer::Answer(const HttpRequest& req) {
     return response;
 }
 
-HttpResponse ScoreServer::VersionQuery(const HttpRequest&, const std::vector<QueryItem>& items) {
+HttpResponse ScoreServer::VersionQuery(const HttpRequest& req, const std::vector<QueryItem>& items) {
+    if (!versionLimiter_.Allow(req.address, RateLimiter::Clock::now()))
+        return Refuse(429, "too many version queries");
     if (!HasOnlyKeys(items, {"version", "prg"})) return Refuse(400, "malformed query");
     // OK|program|server version|token lifetime in seconds|token|server time. The game reads the
-    // fifth field; the rest is for people and tools reading along.
+    // fifth field; the rest is for people and tools reading along. The token is signed, not
+    // stored: a version query writes nothing.
     const int64_t now = config_.now();
-    const std::string token = NewToken();
-    store_.IssueToken(token, now);
-    if (++tokensIssued_ % kPurgeEvery == 0) store_.PurgeTokens(now - kTokenLifetime);
+    const std::string token = signer_.Issue(now);
     return Text(200, std::string("OK|") + kProgram + "|" + VANDRAX_VERSION + "|" +
                          std::to_string(kTokenLifetime) + "|" + token + "|" + IsoTime(now));
 }
@@ -163,9 +150,12 @@ HttpResponse ScoreServer::ScoreQuery(const HttpRequest& req, const std::vector<Q
     if (!decoded.record) return Refuse(400, decoded.detail);
     const ScoreRecord& record = *decoded.record;
     const int64_t now = config_.now();
+    const std::optional<int64_t> issuedAt = signer_.IssuedAt(record.token);
+    if (!issuedAt || *issuedAt > now + kClockSkew) return Refuse(403, "unknown or used token");
     const StoredScore stored{record.name, record.score, record.country, now, req.address};
-    switch (store_.SubmitScore(record.token, now, kTokenLifetime, stored)) {
+    switch (store_.SubmitScore(record.token, *issuedAt, now, kTokenLifetime, stored)) {
         case SubmitOutcome::Stored: {
+            if (++scoresStored_ % kPurgeEvery == 0) store_.PurgeTokens(now - kTokenLifetime - kClockSkew);
             HttpResponse response = Text(200, "OK");
             response.logNote = "stored " + std::to_string(record.score) + " for " + LogSafe(record.name, 40) +
                                " (" + LogSafe(record.country, 40) + ")";

@@ -14,12 +14,14 @@
 #include "rate_limiter.h"
 #include "score_record.h"
 #include "score_store.h"
+#include "score_token.h"
 
 // How long a token from the version query stays good, in seconds.
 inline constexpr int64_t kTokenLifetime = 600;
 
 struct ScoreServerConfig {
-    size_t rateLimit = 10;  // score queries per address per minute; 0: no limit
+    size_t rateLimit = 10;         // score queries per address per minute; 0: no limit
+    size_t versionRateLimit = 30;  // version queries per address per minute; 0: no limit
     HttpFrontLimits front;
     // Seconds since 1970, UTC; tests may move time along.
     std::function<int64_t()> now;
@@ -29,6 +31,7 @@ struct ScoreServerConfig {
 
 class ScoreServer {
 public:
+    // Reads the token key from the store (making it, on a new database): may throw StoreError.
     ScoreServer(IScoreStore& store, ScoreServerConfig config);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
@@ -54,9 +57,8 @@ private:
     IScoreStore& store_;
     ScoreServerConfig config_;
     RateLimiter limiter_;
+    RateLimiter versionLimiter_;
+    TokenSigner signer_;
     std::unique_ptr<HttpFront> http_;
-    std::atomic<uint64_t> tokensIssued_{0};
+    std::atomic<uint64_t> scoresStored_{0};
 };
-
-// 128 fresh random bits as lowercase hex, from the kernel's generator.
-std::string NewToken();

@@ -24,16 +24,19 @@ TEST(PostgresOnly, ServerRecoversWhenTheDatabaseDropsItsConnections) {
         "WHERE datname = current_database() AND pid <> pg_backend_pid()");
     ASSERT_GE(cut.size(), 1u);
 
+    // The version query does not touch the database; the table does.
     int failures = 0;
     HttpAnswer answer;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        answer = HttpGet(server.port(), version);
+        answer = HttpGet(server.port(), "/api/scores");
         if (answer.status == 200) break;
         EXPECT_EQ(answer.status, 503);
         ++failures;
     }
     ASSERT_EQ(answer.status, 200);
     EXPECT_LE(failures, 2);  // at most the two pooled connections that were cut
+    answer = HttpGet(server.port(), version);
+    ASSERT_EQ(answer.status, 200);
     const std::string score =
         "/cgi/version.pl?hs&prg=Vandrax&inf=" + GameRecord("Anna", "42", TokenOf(answer.body), "");
     EXPECT_EQ(HttpGet(server.port(), score).status, 200);
