@@ -24,7 +24,7 @@ case $backend in
   *) echo "backend: sqlite or postgres" >&2; exit 2 ;;
 esac
 
-"$scored" --listen 127.0.0.1:0 --db "$db" --rate-limit 0 >"$work/out" 2>"$work/log" &
+"$scored" --listen 127.0.0.1:0 --db "$db" --rate-limit 0 --version-rate-limit 0 >"$work/out" 2>"$work/log" &
 pid=$!
 for _ in $(seq 100); do
   grep -q 'listening on' "$work/out" 2>/dev/null && break

@@ -50,11 +50,15 @@ bool HasOnlyKeys(const std::vector<QueryItem>& items, std::initializer_list<std:
 }  // namespace
 
 ScoreServer::ScoreServer(IScoreStore& store, ScoreServerConfig config)
-    : store_(store),
-      config_(std::move(config)),
-      limiter_(config_.rateLimit),
-      versionLimiter_(config_.versionRateLimit),
-      signer_(store_.TokenKey()) {
+    : store_(store), config_(std::move(config)), signer_(store_.TokenKey()) {
+    // Each budget is shared by the servers of a database when the store can, else kept here.
+    // Without a limit there is nothing to count.
+    auto budget = [this](const std::string& name, size_t limit) {
+        std::unique_ptr<RateBudget> shared = limit > 0 ? store_.SharedRateBudget(name, limit) : nullptr;
+        return shared ? std::move(shared) : LocalRateBudget(limit);
+    };
+    scoreBudget_ = budget("score", config_.rateLimit);
+    versionBudget_ = budget("version", config_.versionRateLimit);
     if (!config_.now) config_.now = [] { return static_cast<int64_t>(std::time(nullptr)); };
     if (!config_.log) config_.log = [](std::string_view) {};
     http_ = std::make_unique<HttpFront>(
@@ -129,8 +133,7 @@ HttpResponse ScoreServer::Answer(const HttpRequest& req) {
 }
 
 HttpResponse ScoreServer::VersionQuery(const HttpRequest& req, const std::vector<QueryItem>& items) {
-    if (!versionLimiter_.Allow(req.address, RateLimiter::Clock::now()))
-        return Refuse(429, "too many version queries");
+    if (!versionBudget_->Allow(req.address)) return Refuse(429, "too many version queries");
     if (!HasOnlyKeys(items, {"version", "prg"})) return Refuse(400, "malformed query");
     // OK|program|server version|token lifetime in seconds|token|server time. The game reads the
     // fifth field; the rest is for people and tools reading along. The token is signed, not
@@ -142,7 +145,7 @@ HttpResponse ScoreServer::VersionQuery(const HttpRequest& req, const std::vector
 }
 
 HttpResponse ScoreServer::ScoreQuery(const HttpRequest& req, const std::vector<QueryItem>& items) {
-    if (!limiter_.Allow(req.address, RateLimiter::Clock::now())) return Refuse(429, "too many score queries");
+    if (!scoreBudget_->Allow(req.address)) return Refuse(429, "too many score queries");
     if (!HasOnlyKeys(items, {"hs", "prg", "inf"})) return Refuse(400, "malformed query");
     const QueryItem* inf = FindItem(items, "inf");
     if (!inf || !inf->value) return Refuse(400, "no record");

@@ -56,8 +56,8 @@ private:
 
     IScoreStore& store_;
     ScoreServerConfig config_;
-    RateLimiter limiter_;
-    RateLimiter versionLimiter_;
+    std::unique_ptr<RateBudget> scoreBudget_;
+    std::unique_ptr<RateBudget> versionBudget_;
     TokenSigner signer_;
     std::unique_ptr<HttpFront> http_;
     std::atomic<uint64_t> scoresStored_{0};

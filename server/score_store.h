@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "rate_limiter.h"
+
 struct StoreError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -63,6 +65,15 @@ public:
 
     // Every stored score with its address, in the order stored (for checks and tests).
     virtual std::vector<StoredScore> AllScores() = 0;
+
+    // A budget of limit queries per address a minute that every server on this database counts
+    // together, named so that different budgets keep apart; nullptr when the back end leaves the
+    // counting to each process (one SQLite server is the only one there is).
+    virtual std::unique_ptr<RateBudget> SharedRateBudget(const std::string& name, size_t limit) {
+        (void)name;
+        (void)limit;
+        return nullptr;
+    }
 
     // The schema version the database is at after the migrations ran.
     virtual int SchemaVersion() = 0;

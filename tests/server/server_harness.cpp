@@ -115,7 +115,7 @@ Backend PostgresBackend() {
                 return host && *host ? std::string()
                                      : std::string("PostgreSQL is not installed (no pg_virtualenv): skipped");
             },
-            2};
+            3};
 }
 
 ServerProcess::ServerProcess(std::vector<std::string> args) {
