@@ -74,12 +74,13 @@ attack-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target server_tests
 	cd $(BUILD) && VANDRAX_ATTACK_SECONDS=60 ./server_tests --gtest_filter='Attack.*'
 
-# vandrax-scored under wrk (bench/server.lua): 30 s on SQLite, then 30 s on a throw-away
+# vandrax-scored under wrk (bench/server.lua), 64 connections: 30 s on SQLite, then 30 s on a throw-away
 # PostgreSQL cluster; queries a second, latency, and whether any answer was an error.
+BENCH_CONNECTIONS ?= 64
 bench-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
-	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite
-	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres
+	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite 30 $(BENCH_CONNECTIONS)
+	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres 30 $(BENCH_CONNECTIONS)
 
 # Built and packaged the way a distribution would, in $(BUILD)-package: the Debian packages (a
 # Release build) and lintian, that build installed into a scratch prefix with the desktop entry
