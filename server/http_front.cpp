@@ -51,13 +51,14 @@ std::string AddressOf(const sockaddr_storage& address) {
     return text;
 }
 
-std::string Serialize(const HttpResponse& response, bool head, bool close) {
+// keepAlive: say so, for an HTTP/1.0 client, which would otherwise take the connection as closing.
+std::string Serialize(const HttpResponse& response, bool head, bool close, bool keepAlive) {
     std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " +
                       std::string(HttpReason(response.status)) + "\r\n";
     if (!response.contentType.empty()) out += "Content-Type: " + response.contentType + "\r\n";
     out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";
-    out += close ? "Connection: close\r\n\r\n" : "\r\n";
+    out += close ? "Connection: close\r\n\r\n" : keepAlive ? "Connection: keep-alive\r\n\r\n" : "\r\n";
     if (!head) out += response.body;
     return out;
 }
@@ -211,9 +212,10 @@ private:
         size_t sent = 0;
         bool closeAfter = false;
         size_t requests = 0;
-        HttpRequest request;    // the one being read or worked on
-        bool head = false;      // a HEAD request: no body in the answer
-        bool peerDone = false;  // the client has shut its side
+        HttpRequest request;        // the one being read or worked on
+        bool head = false;          // a HEAD request: no body in the answer
+        bool peerDone = false;      // the client has shut its side
+        bool oldKeepAlive = false;  // an HTTP/1.0 client asked to keep the connection
     };
 
     struct Finished {
@@ -429,6 +431,7 @@ private:
         ++connection.requests;
         connection.closeAfter = !keepAlive || connection.requests >= limits_.requestsPerConnection;
         connection.head = request.method == "HEAD";
+        connection.oldKeepAlive = version == "HTTP/1.0" && keepAlive;
         connection.bodyLength = length;
         connection.request = std::move(request);
         return true;
@@ -452,7 +455,8 @@ private:
 
     void StartAnswer(uint64_t id, Connection& connection, const HttpResponse& response) {
         if (stopping_ || connection.peerDone) connection.closeAfter = true;
-        connection.out = Serialize(response, connection.head, connection.closeAfter);
+        connection.out = Serialize(response, connection.head, connection.closeAfter,
+                                   connection.oldKeepAlive && !connection.closeAfter);
         connection.sent = 0;
         connection.state = State::Writing;
         const auto extra = std::chrono::seconds(connection.out.size() / 16384);
