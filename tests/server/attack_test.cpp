@@ -164,7 +164,8 @@ std::string Exchange(int sock, const std::string& request, Clock::duration timeo
 
 TEST(Attack, FiveHundredSlowClientsDoNotDelayAGame) {
     ScratchFolder folder;
-    ServerProcess server({"--db", "sqlite:" + folder.path() + "/scores.db", "--rate-limit", "0"});
+    ServerProcess server(
+        {"--db", "sqlite:" + folder.path() + "/scores.db", "--rate-limit", "0", "--version-rate-limit", "0"});
     ASSERT_TRUE(server.running());
     SlowClients slow(server.port(), 500, 25, 4s);
     ASSERT_EQ(slow.open(), 500u);
