@@ -253,6 +253,8 @@ TEST(Attack, HeaderFloodsAndRangesCostNothing) {
     peak = std::max(peak, memory.peak);
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, 100 * 1024) << "peak resident KiB";
+    std::cout << "[ attack   ] four floods of 1 000 000 headers and 2 700 ranges: peak resident "
+              << peak / 1024 << " MiB\n";
     // A request with more header lines than the cap, though small, is refused as well.
     std::string many = "GET /api/scores HTTP/1.1\r\n";
     for (int i = 0; i < 100; ++i) many += "A: b\r\n";
