@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Load on vandrax-scored with wrk: two connections, each asking for a token and sending a score
-# with it, for SECONDS (default 30), no rate limit. The back end is sqlite (a fresh file) or
+# Load on vandrax-scored with wrk: CONNECTIONS connections (default 2), each asking for a token
+# and sending a score with it, for SECONDS (default 30), no rate limit. Before that, 10 s of
+# version queries alone at full speed, after which the table of used tokens must still be empty:
+# a token costs the database nothing until it is used. The back end is sqlite (a fresh file) or
 # postgres (the cluster of the PG* variables, as pg_virtualenv sets them).
-#   bench/server-bench.sh BUILD/vandrax-scored sqlite|postgres [SECONDS]
+#   bench/server-bench.sh BUILD/vandrax-scored sqlite|postgres [SECONDS] [CONNECTIONS]
 set -euo pipefail
 scored=$1
 backend=$2
 seconds=${3:-30}
+connections=${4:-2}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 pid=
@@ -24,7 +27,15 @@ case $backend in
   *) echo "backend: sqlite or postgres" >&2; exit 2 ;;
 esac
 
-"$scored" --listen 127.0.0.1:0 --db "$db" --rate-limit 0 >"$work/out" 2>"$work/log" &
+# Rows of the used-token table.
+used_tokens() {
+  case $backend in
+    sqlite) python3 -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute("SELECT count(*) FROM used_tokens").fetchone()[0])' "$work/scores.db" ;;
+    postgres) psql -Atq -d "$db" -c 'SELECT count(*) FROM used_tokens' ;;
+  esac
+}
+
+"$scored" --listen 127.0.0.1:0 --db "$db" --rate-limit 0 --version-rate-limit 0 --connections-per-address 0 >"$work/out" 2>"$work/log" &
 pid=$!
 for _ in $(seq 100); do
   grep -q 'listening on' "$work/out" 2>/dev/null && break
@@ -33,8 +44,16 @@ done
 port=$(sed -n 's/.*listening on .*:\([0-9]*\)$/\1/p' "$work/out")
 [ -n "$port" ] || { echo "vandrax-scored did not start:" >&2; cat "$work/log" >&2; exit 1; }
 
-echo "== vandrax-scored on $backend, wrk -t2 -c2 -d${seconds}s"
-wrk -t2 -c2 -d"${seconds}s" --latency -s "$here/server.lua" "http://127.0.0.1:$port" | grep -v '^\s*$'
+echo "== version queries alone on $backend, wrk -t2 -c$connections -d10s"
+wrk -t2 -c"$connections" -d10s "http://127.0.0.1:$port/cgi/version.pl?version&prg=Vandrax" |
+  grep -E 'Requests/sec|requests in|Non-2xx|Socket errors'
+echo "used tokens kept after the version queries: $(used_tokens)"
+
+# One connection a wrk thread, so each connection's requests strictly alternate (see server.lua).
+echo "== vandrax-scored on $backend, wrk -t$connections -c$connections -d${seconds}s"
+wrk -t"$connections" -c"$connections" -d"${seconds}s" --latency -s "$here/server.lua" "http://127.0.0.1:$port" |
+  grep -v '^\s*$'
+echo "used tokens kept after the scores: $(used_tokens)"
 
 kill -TERM "$pid"
 wait "$pid"

@@ -1,6 +1,6 @@
 -- wrk script for vandrax-scored: each connection does what the game does, over and over: the
 -- version query for a token, then a score query carrying it. Run with one connection a thread
--- (-t2 -c2), so each thread's requests strictly alternate.
+-- (-tN -cN), so each thread's requests strictly alternate.
 
 local alphabet = "ABCDEFGHJKLMNPQRSTUVWXY123456789"
 

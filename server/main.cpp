@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -74,10 +75,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Every open connection is a descriptor: take all the system allows, and leave some over for
+    // the database and the log.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
     ScoreServerConfig config;
     config.rateLimit = options.rateLimit;
+    config.versionRateLimit = options.versionRateLimit;
+    config.front.connectionsPerAddress = options.connectionsPerAddress;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        config.front.maxConnections = static_cast<size_t>(files.rlim_cur > 256 ? files.rlim_cur - 128 : 128);
     config.log = LogLine;
-    ScoreServer server(*store, config);
+    std::unique_ptr<ScoreServer> running;
+    try {
+        running = std::make_unique<ScoreServer>(*store, config);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vandrax-scored: %s\n", error.what());
+        return 1;
+    }
+    ScoreServer& server = *running;
     const int port = server.Bind(options.host, options.port);
     if (port < 0) {
         std::fprintf(stderr, "vandrax-scored: cannot listen on %s:%d\n", options.host.c_str(), options.port);
@@ -110,6 +130,7 @@ int main(int argc, char** argv) {
     // waiting thread is woken with the same signal it waits for.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();
+    running.reset();
     store.reset();  // closes the database: SQLite folds its log back into the file
     LogLine(served ? "stopped" : "stopped: the listening socket failed");
     return served ? 0 : 1;

@@ -78,6 +78,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!takeValue() || !ParseNumber(value, 1'000'000, n))
                 return fail("--rate-limit needs a number of score queries per minute (0: no limit)");
             parsed.options.rateLimit = static_cast<size_t>(n);
+        } else if (name == "--version-rate-limit") {
+            long long n = 0;
+            if (!takeValue() || !ParseNumber(value, 1'000'000, n))
+                return fail(
+                    "--version-rate-limit needs a number of version queries per minute (0: no limit)");
+            parsed.options.versionRateLimit = static_cast<size_t>(n);
+        } else if (name == "--connections-per-address") {
+            long long n = 0;
+            if (!takeValue() || !ParseNumber(value, 1'000'000, n))
+                return fail("--connections-per-address needs a number of connections (0: no cap)");
+            parsed.options.connectionsPerAddress = static_cast<size_t>(n);
         } else {
             return fail("unknown option '" + args[i] + "'");
         }
@@ -87,6 +98,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "Usage: vandrax-scored [--listen HOST:PORT] [--db URL] [--rate-limit N]\n"
+           "                      [--version-rate-limit N] [--connections-per-address N]\n"
            "The score server of Vandrax: answers the game's score queries under /cgi/version.pl,\n"
            "and serves the online high-score table at /cgi/version.pl?prg=Vandrax&show&type=0\n"
            "and as JSON at /api/scores?limit=N.\n"
@@ -96,8 +108,14 @@ std::string UsageText() {
            "                      (default sqlite:$XDG_DATA_HOME/vandrax-scored/scores.db)\n"
            "  --rate-limit N      score queries a client address may send a minute (default 10; 0: no "
            "limit)\n"
+           "  --version-rate-limit N\n"
+           "                      version queries (tokens) a client address may ask for a minute\n"
+           "                      (default 30; 0: no limit)\n"
+           "  --connections-per-address N\n"
+           "                      connections one client address may hold open (default 32; 0: no cap)\n"
            "  --help              this text\n"
            "  --version           the version\n"
            "\n"
-           "SIGTERM or SIGINT ends the server once the requests in progress are answered.\n";
+           "SIGTERM or SIGINT ends the server once the requests in progress are answered; a request\n"
+           "still arriving gets a second to finish.\n";
 }

@@ -7,9 +7,11 @@
 
 struct ServerOptions {
     std::string host = "127.0.0.1";
-    int port = 8642;       // 0: any free port (printed when listening)
-    std::string database;  // empty: the default SQLite file
-    size_t rateLimit = 10;
+    int port = 8642;                    // 0: any free port (printed when listening)
+    std::string database;               // empty: the default SQLite file
+    size_t rateLimit = 10;              // score queries per address a minute; 0: no limit
+    size_t versionRateLimit = 30;       // version queries per address a minute; 0: no limit
+    size_t connectionsPerAddress = 32;  // open connections per client address; 0: no cap
 };
 
 struct ParsedCommandLine {

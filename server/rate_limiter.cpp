@@ -27,3 +27,22 @@ void RateLimiter::Prune(Clock::time_point now) {
             ++it;
     }
 }
+
+namespace {
+
+class LocalBudget final : public RateBudget {
+public:
+    explicit LocalBudget(size_t limit) : limiter_(limit) {}
+    bool Allow(const std::string& address) override {
+        return limiter_.Allow(address, RateLimiter::Clock::now());
+    }
+
+private:
+    RateLimiter limiter_;
+};
+
+}  // namespace
+
+std::unique_ptr<RateBudget> LocalRateBudget(size_t limit) {
+    return std::make_unique<LocalBudget>(limit);
+}

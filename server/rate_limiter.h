@@ -1,14 +1,26 @@
 #pragma once
-// At most N score queries per client address in any 60 seconds. Kept in the process: each server
-// of several sharing a database counts its own clients.
+// Budgets of queries per client address a minute. RateLimiter counts in the process, which is
+// right for one server (SQLite); servers sharing a PostgreSQL database count in it together (see
+// IScoreStore::SharedRateBudget).
 
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 
+// At most N queries per client address a minute, however they are counted.
+class RateBudget {
+public:
+    virtual ~RateBudget() = default;
+    // True when this query may go on; it then counts against the address. May throw StoreError
+    // when the count lives in the database.
+    virtual bool Allow(const std::string& address) = 0;
+};
+
+// At most N queries per client address in any 60 seconds, counted in this process.
 class RateLimiter {
 public:
     using Clock = std::chrono::steady_clock;
@@ -32,3 +44,6 @@ private:
     std::unordered_map<std::string, std::deque<Clock::time_point>> recent_;
     size_t callsSincePrune_ = 0;
 };
+
+// A RateLimiter on the steady clock, as a budget.
+std::unique_ptr<RateBudget> LocalRateBudget(size_t limit);

@@ -1,5 +1,7 @@
 #include "score_record.h"
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <charconv>
 
@@ -66,9 +68,18 @@ TextCheck CheckText(std::string_view text) {
         if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
             (cp >= 0xD800 && cp <= 0xDFFF))
             return TextCheck::NotUtf8;
-        const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x200E || cp == 0x200F ||
-                             (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
-        if (control) return TextCheck::Control;
+        // Whole Unicode classes, from ICU's tables: controls (Cc), format characters (Cf: every
+        // bidirectional mark, embedding, override and isolate, the invisible joiners, word joiners
+        // and tags, the byte order mark) and the line and paragraph separators (Zl, Zp).
+        switch (u_charType(static_cast<UChar32>(cp))) {
+            case U_CONTROL_CHAR:
+            case U_FORMAT_CHAR:
+            case U_LINE_SEPARATOR:
+            case U_PARAGRAPH_SEPARATOR:
+                return TextCheck::Control;
+            default:
+                break;
+        }
         i += length;
     }
     return TextCheck::Ok;

@@ -69,8 +69,9 @@ RecordResult DecodeScoreRecord(std::string_view inf);
 std::string FormatScoreRecord(const ScoreRecord& record);
 
 // Whether a name or country may be shown as it is: valid UTF-8 holding no control character
-// (C0, DEL, C1, the line and paragraph separators, and the bidirectional marks and overrides that
-// would turn a table row around).
+// (Unicode's classes Cc: C0, DEL, C1; Cf: the format characters, among them every bidirectional
+// mark, override and isolate that would turn a table row around, and the invisible ones; Zl and
+// Zp: the line and paragraph separators).
 enum class TextCheck { Ok, NotUtf8, Control };
 TextCheck CheckText(std::string_view text);
 

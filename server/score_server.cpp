@@ -1,6 +1,5 @@
 #include "score_server.h"
 
-#include <httplib.h>
 #include <sys/random.h>
 
 #include <cerrno>
@@ -11,29 +10,29 @@
 
 namespace {
 
-constexpr const char* kTextType = "text/plain; charset=utf-8";
 constexpr const char* kProgram = "Vandrax";
-// Purge used-up tokens after this many have been issued.
+// Forget used tokens past their lifetime after this many scores.
 constexpr uint64_t kPurgeEvery = 256;
+// A token from a server whose clock is ahead of ours by up to this much is still taken.
+constexpr int64_t kClockSkew = 60;
 constexpr int64_t kTableRows = 100;
 constexpr int64_t kMaxApiRows = 1000;
 
-// What the current request's handler wants in the log; the logger runs on the same thread right
-// after the answer is written, and the next request on this thread starts by clearing it.
-thread_local std::string tLogNote;
-
-void Answer(httplib::Response& res, int status, const std::string& body) {
-    res.status = status;
-    res.set_content(body, kTextType);
+HttpResponse Text(int status, std::string body) {
+    HttpResponse response;
+    response.status = status;
+    response.body = std::move(body);
+    return response;
 }
 
 // An error answer, and its reason for the log line.
-void Refuse(httplib::Response& res, int status, const std::string& reason) {
-    Answer(res, status, "ERROR|" + reason);
-    tLogNote = reason;
+HttpResponse Refuse(int status, const std::string& reason) {
+    HttpResponse response = Text(status, "ERROR|" + reason);
+    response.logNote = reason;
+    return response;
 }
 
-std::string_view QueryOf(const httplib::Request& req) {
+std::string_view QueryOf(const HttpRequest& req) {
     const std::string_view target(req.target);
     const size_t mark = target.find('?');
     return mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
@@ -50,164 +49,152 @@ bool HasOnlyKeys(const std::vector<QueryItem>& items, std::initializer_list<std:
 
 }  // namespace
 
-std::string NewToken() {
-    unsigned char bytes[kTokenChars / 2];
-    size_t got = 0;
-    while (got < sizeof bytes) {
-        const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error("no random bytes for a token");
-        }
-        got += static_cast<size_t>(n);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string token;
-    for (unsigned char b : bytes) {
-        token.push_back(kHex[b >> 4]);
-        token.push_back(kHex[b & 15]);
-    }
-    return token;
-}
-
 ScoreServer::ScoreServer(IScoreStore& store, ScoreServerConfig config)
-    : store_(store),
-      config_(std::move(config)),
-      limiter_(config_.rateLimit),
-      http_(std::make_unique<httplib::Server>()) {
+    : store_(store), config_(std::move(config)), signer_(store_.TokenKey()) {
+    // Each budget is shared by the servers of a database when the store can, else kept here.
+    // Without a limit there is nothing to count.
+    auto budget = [this](const std::string& name, size_t limit) {
+        std::unique_ptr<RateBudget> shared = limit > 0 ? store_.SharedRateBudget(name, limit) : nullptr;
+        return shared ? std::move(shared) : LocalRateBudget(limit);
+    };
+    scoreBudget_ = budget("score", config_.rateLimit);
+    versionBudget_ = budget("version", config_.versionRateLimit);
     if (!config_.now) config_.now = [] { return static_cast<int64_t>(std::time(nullptr)); };
     if (!config_.log) config_.log = [](std::string_view) {};
-    Install();
+    http_ = std::make_unique<HttpFront>(
+        [this](const HttpRequest& request) { return Answer(request); },
+        [this](const HttpRequest& request, const HttpResponse& response) { Log(request, response); },
+        config_.front);
 }
 
 ScoreServer::~ScoreServer() = default;
 
 int ScoreServer::Bind(const std::string& host, int port) {
-    if (port == 0) return http_->bind_to_any_port(host);
-    return http_->bind_to_port(host, port) ? port : -1;
+    return http_->Bind(host, port);
 }
 
 bool ScoreServer::Run() {
-    return http_->listen_after_bind();
+    return http_->Run();
 }
 
 void ScoreServer::Stop() {
-    http_->stop();
+    http_->Stop();
 }
 
-void ScoreServer::Install() {
-    auto& http = *http_;
-    // The game sends GET requests without a body; a slow or silent client is let go soon.
-    http.set_payload_max_length(kMaxTargetBytes);
-    http.set_read_timeout(5, 0);
-    http.set_write_timeout(5, 0);
-    http.set_keep_alive_timeout(5);
-    // Headers and body go out in separate writes; without this, Nagle's algorithm and the
-    // client's delayed ACK hold every answer on a kept-alive connection for 40 ms.
-    http.set_tcp_nodelay(true);
-    http.set_default_headers({{"X-Content-Type-Options", "nosniff"}, {"Cache-Control", "no-store"}});
+void ScoreServer::Log(const HttpRequest& req, const HttpResponse& res) {
+    if (res.status < 400 && res.logNote.empty()) return;
+    std::string line = req.address + " " + std::to_string(res.status) + " " + LogSafe(req.method, 16) + " " +
+                       LogSafe(req.target, 120);
+    if (!res.logNote.empty()) line += ": " + LogSafe(res.logNote, 300);
+    config_.log(line);
+}
 
-    http.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
-        tLogNote.clear();
+HttpResponse ScoreServer::Answer(const HttpRequest& req) {
+    HttpResponse response;
+    try {
         if (req.target.size() > kMaxTargetBytes) {
-            Refuse(res, 414, "request over 4 KiB");
-            return httplib::Server::HandlerResponse::Handled;
+            response = Refuse(414, "request over 4 KiB");
+        } else if (req.method != "GET" && req.method != "HEAD") {
+            response = Refuse(405, "only GET is answered");
+            response.headers.emplace_back("Allow", "GET, HEAD");
+        } else if (req.path == "/") {
+            response = Text(302, "");
+            response.headers.emplace_back("Location", "/cgi/version.pl?prg=Vandrax&show&type=0");
+        } else if (req.path == "/cgi/version.pl") {
+            const auto items = ParseQuery(QueryOf(req));
+            const QueryItem* program = items ? FindItem(*items, "prg") : nullptr;
+            const bool version = items && FindItem(*items, "version");
+            const bool score = items && FindItem(*items, "hs");
+            const bool show = items && FindItem(*items, "show");
+            if (!items)
+                response = Refuse(400, "malformed query");
+            else if (!program || program->value != kProgram)
+                response = Refuse(404, "unknown program");
+            else if (version + score + show != 1)
+                response = Refuse(400, "malformed query");
+            else if (version)
+                response = VersionQuery(req, *items);
+            else if (score)
+                response = ScoreQuery(req, *items);
+            else
+                response = Table(*items);
+        } else if (req.path == "/api/scores") {
+            response = Json(req);
+        } else {
+            response = Text(404, "ERROR|not found");
         }
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
+    } catch (const std::exception& error) {
+        response = Refuse(503, "server trouble");
+        response.logNote = "server trouble: " + LogSafe(error.what(), 300);
+    }
+    response.headers.emplace_back("X-Content-Type-Options", "nosniff");
+    response.headers.emplace_back("Cache-Control", "no-store");
+    return response;
+}
 
-    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        if (res.status < 400 && tLogNote.empty()) return;
-        std::string line = req.remote_addr + " " + std::to_string(res.status) + " " +
-                           LogSafe(req.method, 16) + " " + LogSafe(req.target, 120);
-        if (!tLogNote.empty()) line += ": " + tLogNote;
-        tLogNote.clear();
-        config_.log(line);
-    });
+HttpResponse ScoreServer::VersionQuery(const HttpRequest& req, const std::vector<QueryItem>& items) {
+    if (!versionBudget_->Allow(req.address)) return Refuse(429, "too many version queries");
+    if (!HasOnlyKeys(items, {"version", "prg"})) return Refuse(400, "malformed query");
+    // OK|program|server version|token lifetime in seconds|token|server time. The game reads the
+    // fifth field; the rest is for people and tools reading along. The token is signed, not
+    // stored: a version query writes nothing.
+    const int64_t now = config_.now();
+    const std::string token = signer_.Issue(now);
+    return Text(200, std::string("OK|") + kProgram + "|" + VANDRAX_VERSION + "|" +
+                         std::to_string(kTokenLifetime) + "|" + token + "|" + IsoTime(now));
+}
 
-    http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-        std::string what = "unknown failure";
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            what = e.what();
-        } catch (...) {
-        }
-        Refuse(res, 503, "server trouble");
-        tLogNote = "server trouble: " + LogSafe(what, 300);
-    });
-
-    http.Get("/", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("/cgi/version.pl?prg=Vandrax&show&type=0");
-    });
-
-    http.Get("/cgi/version.pl", [this](const httplib::Request& req, httplib::Response& res) {
-        const auto items = ParseQuery(QueryOf(req));
-        if (!items) return Refuse(res, 400, "malformed query");
-        const QueryItem* program = FindItem(*items, "prg");
-        if (!program || program->value != kProgram) return Refuse(res, 404, "unknown program");
-        const QueryItem* version = FindItem(*items, "version");
-        const QueryItem* score = FindItem(*items, "hs");
-        const QueryItem* show = FindItem(*items, "show");
-        if ((version != nullptr) + (score != nullptr) + (show != nullptr) != 1)
-            return Refuse(res, 400, "malformed query");
-
-        if (version) {
-            if (!HasOnlyKeys(*items, {"version", "prg"})) return Refuse(res, 400, "malformed query");
-            // OK|program|server version|token lifetime in seconds|token|server time. The game reads
-            // the fifth field; the rest is for people and tools reading along.
-            const int64_t now = config_.now();
-            const std::string token = NewToken();
-            store_.IssueToken(token, now);
-            if (++tokensIssued_ % kPurgeEvery == 0) store_.PurgeTokens(now - kTokenLifetime);
-            return Answer(res, 200,
-                          std::string("OK|") + kProgram + "|" + VANDRAX_VERSION + "|" +
-                              std::to_string(kTokenLifetime) + "|" + token + "|" + IsoTime(now));
-        }
-
-        if (score) {
-            if (!limiter_.Allow(req.remote_addr, RateLimiter::Clock::now()))
-                return Refuse(res, 429, "too many score queries");
-            if (!HasOnlyKeys(*items, {"hs", "prg", "inf"})) return Refuse(res, 400, "malformed query");
-            const QueryItem* inf = FindItem(*items, "inf");
-            if (!inf || !inf->value) return Refuse(res, 400, "no record");
-            const RecordResult decoded = DecodeScoreRecord(*inf->value);
-            if (!decoded.record) return Refuse(res, 400, decoded.detail);
-            const ScoreRecord& record = *decoded.record;
-            const int64_t now = config_.now();
-            const StoredScore stored{record.name, record.score, record.country, now, req.remote_addr};
-            switch (store_.SubmitScore(record.token, now, kTokenLifetime, stored)) {
-                case SubmitOutcome::Stored:
-                    tLogNote = "stored " + std::to_string(record.score) + " for " + LogSafe(record.name, 40) +
+HttpResponse ScoreServer::ScoreQuery(const HttpRequest& req, const std::vector<QueryItem>& items) {
+    if (!scoreBudget_->Allow(req.address)) return Refuse(429, "too many score queries");
+    if (!HasOnlyKeys(items, {"hs", "prg", "inf"})) return Refuse(400, "malformed query");
+    const QueryItem* inf = FindItem(items, "inf");
+    if (!inf || !inf->value) return Refuse(400, "no record");
+    const RecordResult decoded = DecodeScoreRecord(*inf->value);
+    if (!decoded.record) return Refuse(400, decoded.detail);
+    const ScoreRecord& record = *decoded.record;
+    const int64_t now = config_.now();
+    const std::optional<int64_t> issuedAt = signer_.IssuedAt(record.token);
+    if (!issuedAt || *issuedAt > now + kClockSkew) return Refuse(403, "unknown or used token");
+    const StoredScore stored{record.name, record.score, record.country, now, req.address};
+    switch (store_.SubmitScore(record.token, *issuedAt, now, kTokenLifetime, stored)) {
+        case SubmitOutcome::Stored: {
+            if (++scoresStored_ % kPurgeEvery == 0) store_.PurgeTokens(now - kTokenLifetime - kClockSkew);
+            HttpResponse response = Text(200, "OK");
+            response.logNote = "stored " + std::to_string(record.score) + " for " + LogSafe(record.name, 40) +
                                " (" + LogSafe(record.country, 40) + ")";
-                    return Answer(res, 200, "OK");
-                case SubmitOutcome::UnknownToken:
-                    return Refuse(res, 403, "unknown or used token");
-                case SubmitOutcome::ExpiredToken:
-                    return Refuse(res, 403, "expired token");
-            }
-            return;
+            return response;
         }
+        case SubmitOutcome::UnknownToken:
+            return Refuse(403, "unknown or used token");
+        case SubmitOutcome::ExpiredToken:
+            return Refuse(403, "expired token");
+    }
+    return Refuse(503, "server trouble");
+}
 
-        const QueryItem* type = FindItem(*items, "type");
-        if (!type || type->value != "0") return Refuse(res, 404, "no such table");
-        res.set_header("Content-Security-Policy",
-                       "default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'");
-        res.set_content(RenderTablePage(store_.BestScores(kTableRows), config_.now()),
-                        "text/html; charset=utf-8");
-    });
+HttpResponse ScoreServer::Table(const std::vector<QueryItem>& items) {
+    const QueryItem* type = FindItem(items, "type");
+    if (!type || type->value != "0") return Refuse(404, "no such table");
+    HttpResponse response = Text(200, RenderTablePage(store_.BestScores(kTableRows), config_.now()));
+    response.contentType = "text/html; charset=utf-8";
+    response.headers.emplace_back(
+        "Content-Security-Policy",
+        "default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'");
+    return response;
+}
 
-    http.Get("/api/scores", [this](const httplib::Request& req, httplib::Response& res) {
-        const auto items = ParseQuery(QueryOf(req));
-        if (!items) return Refuse(res, 400, "malformed query");
-        int64_t limit = kTableRows;
-        if (const QueryItem* given = FindItem(*items, "limit")) {
-            const std::string text = given->value.value_or("");
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-            if (text.empty() || error != std::errc() || end != text.data() + text.size() || limit < 1 ||
-                limit > kMaxApiRows)
-                return Refuse(res, 400, "limit must be 1 to " + std::to_string(kMaxApiRows));
-        }
-        res.set_content(RenderScoresJson(store_.BestScores(limit)), "application/json");
-    });
+HttpResponse ScoreServer::Json(const HttpRequest& req) {
+    const auto items = ParseQuery(QueryOf(req));
+    if (!items) return Refuse(400, "malformed query");
+    int64_t limit = kTableRows;
+    if (const QueryItem* given = FindItem(*items, "limit")) {
+        const std::string text = given->value.value_or("");
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size() || limit < 1 ||
+            limit > kMaxApiRows)
+            return Refuse(400, "limit must be 1 to " + std::to_string(kMaxApiRows));
+    }
+    HttpResponse response = Text(200, RenderScoresJson(store_.BestScores(limit)));
+    response.contentType = "application/json";
+    return response;
 }

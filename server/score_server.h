@@ -1,6 +1,7 @@
 #pragma once
-// The HTTP front: the game's two queries under /cgi/version.pl, the online table page there too,
-// and the table as JSON under /api/scores. Requests run on httplib's worker threads.
+// The score server's answers: the game's two queries under /cgi/version.pl, the online table page
+// there too, and the table as JSON under /api/scores. Requests come in through HttpFront and run on
+// its worker threads.
 
 #include <atomic>
 #include <cstdint>
@@ -9,18 +10,19 @@
 #include <string>
 #include <string_view>
 
+#include "http_front.h"
 #include "rate_limiter.h"
+#include "score_record.h"
 #include "score_store.h"
-
-namespace httplib {
-class Server;
-}
+#include "score_token.h"
 
 // How long a token from the version query stays good, in seconds.
 inline constexpr int64_t kTokenLifetime = 600;
 
 struct ScoreServerConfig {
-    size_t rateLimit = 10;  // score queries per address per minute; 0: no limit
+    size_t rateLimit = 10;         // score queries per address per minute; 0: no limit
+    size_t versionRateLimit = 30;  // version queries per address per minute; 0: no limit
+    HttpFrontLimits front;
     // Seconds since 1970, UTC; tests may move time along.
     std::function<int64_t()> now;
     // One finished line of the log (no newline).
@@ -29,6 +31,7 @@ struct ScoreServerConfig {
 
 class ScoreServer {
 public:
+    // Reads the token key from the store (making it, on a new database): may throw StoreError.
     ScoreServer(IScoreStore& store, ScoreServerConfig config);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
@@ -41,15 +44,21 @@ public:
     // Safe from any thread.
     void Stop();
 
+    // One request, answered (public for the front's handler; tests go through the socket).
+    HttpResponse Answer(const HttpRequest& request);
+
 private:
-    void Install();
+    HttpResponse VersionQuery(const HttpRequest& request, const std::vector<QueryItem>& items);
+    HttpResponse ScoreQuery(const HttpRequest& request, const std::vector<QueryItem>& items);
+    HttpResponse Table(const std::vector<QueryItem>& items);
+    HttpResponse Json(const HttpRequest& request);
+    void Log(const HttpRequest& request, const HttpResponse& response);
 
     IScoreStore& store_;
     ScoreServerConfig config_;
-    RateLimiter limiter_;
-    std::unique_ptr<httplib::Server> http_;
-    std::atomic<uint64_t> tokensIssued_{0};
+    std::unique_ptr<RateBudget> scoreBudget_;
+    std::unique_ptr<RateBudget> versionBudget_;
+    TokenSigner signer_;
+    std::unique_ptr<HttpFront> http_;
+    std::atomic<uint64_t> scoresStored_{0};
 };
-
-// 128 fresh random bits as lowercase hex, from the kernel's generator.
-std::string NewToken();

@@ -1,13 +1,15 @@
 #pragma once
-// Where the scores and the open tokens live. One interface, two back ends: SQLite (one file, the
-// default) and PostgreSQL (several servers sharing one database). Every method may be called from
-// any of the server's threads at once; every failure of the database is thrown as StoreError.
+// Where the scores, the used tokens and the token key live. One interface, two back ends: SQLite (one file,
+// the default) and PostgreSQL (several servers sharing one database). Every method may be called from any of
+// the server's threads at once; every failure of the database is thrown as StoreError.
 
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "rate_limiter.h"
 
 struct StoreError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -33,24 +35,29 @@ struct RankedScore {
 
 enum class SubmitOutcome {
     Stored,
-    UnknownToken,  // never issued, or already used
-    ExpiredToken,  // issued longer ago than the lifetime allows (it is used up all the same)
+    UnknownToken,  // already used (a token the server never issued does not get this far)
+    ExpiredToken,  // issued longer ago than the lifetime allows
 };
 
 class IScoreStore {
 public:
     virtual ~IScoreStore() = default;
 
-    // Remembers a fresh token, issued at issuedAt.
-    virtual void IssueToken(const std::string& token, int64_t issuedAt) = 0;
+    // The key tokens are signed with: made at random by the first server on this database and
+    // read by every one after it (64 hex digits).
+    virtual std::string TokenKey() = 0;
 
-    // Uses up the token and, if it was issued no more than lifetime seconds before now, stores the
-    // score, all in one transaction: of two queries racing with one token, at most one stores.
-    virtual SubmitOutcome SubmitScore(const std::string& token, int64_t now, int64_t lifetime,
-                                      const StoredScore& score) = 0;
+    // For a genuine token issued at issuedAt: if it was issued no more than lifetime seconds
+    // before now and was not used yet, marks it used and stores the score, in one transaction:
+    // of queries racing with one token, on any number of servers, at most one stores.
+    virtual SubmitOutcome SubmitScore(const std::string& token, int64_t issuedAt, int64_t now,
+                                      int64_t lifetime, const StoredScore& score) = 0;
 
-    // Forgets tokens issued before the given time.
+    // Forgets used tokens issued before the given time (they are refused as expired anyway).
     virtual void PurgeTokens(int64_t issuedBefore) = 0;
+
+    // How many used tokens are remembered (for checks and tests).
+    virtual int64_t UsedTokens() = 0;
 
     // The best scores, best first: higher score first, then the earlier one, then the one stored
     // first. At most limit rows.
@@ -58,6 +65,15 @@ public:
 
     // Every stored score with its address, in the order stored (for checks and tests).
     virtual std::vector<StoredScore> AllScores() = 0;
+
+    // A budget of limit queries per address a minute that every server on this database counts
+    // together, named so that different budgets keep apart; nullptr when the back end leaves the
+    // counting to each process (one SQLite server is the only one there is).
+    virtual std::unique_ptr<RateBudget> SharedRateBudget(const std::string& name, size_t limit) {
+        (void)name;
+        (void)limit;
+        return nullptr;
+    }
 
     // The schema version the database is at after the migrations ran.
     virtual int SchemaVersion() = 0;

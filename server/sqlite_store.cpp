@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "score_token.h"
+
 namespace {
 
 // The schema, one step a version. A step never changes once released: a new one is added.
@@ -24,6 +26,11 @@ const std::vector<std::string_view> kMigrations = {
     "CREATE INDEX scores_by_rank ON scores (score DESC, created_at, id);"
     "CREATE TABLE tokens (token TEXT PRIMARY KEY, issued_at INTEGER NOT NULL) WITHOUT ROWID;"
     "CREATE INDEX tokens_by_age ON tokens (issued_at);",
+    // 2: tokens are signed, not stored when issued: only the used ones are kept, and the key.
+    "DROP TABLE tokens;"
+    "CREATE TABLE used_tokens (token TEXT PRIMARY KEY, issued_at INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE INDEX used_tokens_by_age ON used_tokens (issued_at);"
+    "CREATE TABLE token_key (id INTEGER PRIMARY KEY CHECK (id = 1), key TEXT NOT NULL);",
 };
 
 class Connection;
@@ -118,6 +125,9 @@ public:
         }
     }
 
+    // Rows the last statement changed.
+    int Changes() const { return sqlite3_changes(db_); }
+
     // The statement for this text, prepared once for the connection's life.
     Statement& Prepared(std::string_view sql) {
         for (auto& [text, statement] : statements_)
@@ -158,11 +168,15 @@ private:
     bool done_ = false;
 };
 
-constexpr std::string_view kInsertToken = "INSERT INTO tokens (token, issued_at) VALUES (?1, ?2)";
-constexpr std::string_view kTakeToken = "DELETE FROM tokens WHERE token = ?1 RETURNING issued_at";
+constexpr std::string_view kUseToken =
+    "INSERT INTO used_tokens (token, issued_at) VALUES (?1, ?2) ON CONFLICT DO NOTHING";
+constexpr std::string_view kOfferKey =
+    "INSERT INTO token_key (id, key) VALUES (1, ?1) ON CONFLICT DO NOTHING";
+constexpr std::string_view kReadKey = "SELECT key FROM token_key WHERE id = 1";
+constexpr std::string_view kUsedTokens = "SELECT count(*) FROM used_tokens";
 constexpr std::string_view kInsertScore =
     "INSERT INTO scores (name, score, country, created_at, address) VALUES (?1, ?2, ?3, ?4, ?5)";
-constexpr std::string_view kPurgeTokens = "DELETE FROM tokens WHERE issued_at < ?1";
+constexpr std::string_view kPurgeTokens = "DELETE FROM used_tokens WHERE issued_at < ?1";
 constexpr std::string_view kBestScores =
     "SELECT name, score, country, created_at FROM scores ORDER BY score DESC, created_at, id LIMIT ?1";
 constexpr std::string_view kAllScores =
@@ -190,27 +204,26 @@ public:
         Migrate();
     }
 
-    void IssueToken(const std::string& token, int64_t issuedAt) override {
+    std::string TokenKey() override {
         std::lock_guard lock(writeMutex_);
-        Use insert(writer_.Prepared(kInsertToken));
-        insert->Bind(1, token).Bind(2, issuedAt).Step();
+        {
+            Use offer(writer_.Prepared(kOfferKey));
+            offer->Bind(1, NewTokenKey()).Step();
+        }
+        Use read(writer_.Prepared(kReadKey));
+        if (!read->Step()) throw StoreError("sqlite: no token key");
+        return read->Text(0);
     }
 
-    SubmitOutcome SubmitScore(const std::string& token, int64_t now, int64_t lifetime,
+    SubmitOutcome SubmitScore(const std::string& token, int64_t issuedAt, int64_t now, int64_t lifetime,
                               const StoredScore& score) override {
+        if (now - issuedAt > lifetime) return SubmitOutcome::ExpiredToken;
         std::lock_guard lock(writeMutex_);
         Transaction transaction(writer_);
-        int64_t issuedAt = 0;
         {
-            Use take(writer_.Prepared(kTakeToken));
-            if (!take->Bind(1, token).Step()) return SubmitOutcome::UnknownToken;
-            issuedAt = take->Int(0);
-            while (take->Step()) {
-            }
-        }
-        if (now - issuedAt > lifetime) {
-            transaction.Commit();  // the token is used up either way
-            return SubmitOutcome::ExpiredToken;
+            Use use(writer_.Prepared(kUseToken));
+            use->Bind(1, token).Bind(2, issuedAt).Step();
+            if (writer_.Changes() == 0) return SubmitOutcome::UnknownToken;
         }
         {
             Use insert(writer_.Prepared(kInsertScore));
@@ -225,6 +238,13 @@ public:
         std::lock_guard lock(writeMutex_);
         Use purge(writer_.Prepared(kPurgeTokens));
         purge->Bind(1, issuedBefore).Step();
+    }
+
+    int64_t UsedTokens() override {
+        Reader reader(*this);
+        Use count(reader->Prepared(kUsedTokens));
+        count->Step();
+        return count->Int(0);
     }
 
     std::vector<RankedScore> BestScores(int64_t limit) override {

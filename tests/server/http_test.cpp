@@ -18,6 +18,7 @@
 
 #include "app/text_codec.h"
 #include "score_record.h"
+#include "score_token.h"
 #include "store_suites.h"
 
 namespace {
@@ -149,8 +150,7 @@ TEST_P(HttpTest, BadScoreQueriesAreRefusedAndLeaveNoTrace) {
     const std::vector<Case> cases = {
         {"expired token",
          [&] {
-             const std::string token = NewTestToken();
-             store->IssueToken(token, Now() - 601);
+             const std::string token = TokenSigner(store->TokenKey()).Issue(Now() - 601);
              return kScoreQuery + GameRecord("Anna", "100", token, "Latvia");
          },
          403, "expired token"},
@@ -200,6 +200,9 @@ TEST_P(HttpTest, BadScoreQueriesAreRefusedAndLeaveNoTrace) {
         {"new line in the country", record("Anna", "100", "Lat\nvia"), 400, "control character in country"},
         {"right-to-left override in the name", record("Anna\xE2\x80\xAE", "100"), 400,
          "control character in name"},
+        {"Arabic letter mark in the name", record("Anna\xD8\x9C", "100"), 400, "control character in name"},
+        {"zero width space in the country", record("Anna", "100", "Lat\xE2\x80\x8Bvia"), 400,
+         "control character in country"},
         {"name not UTF-8", record("Ann\xE9", "100"), 400, "not UTF-8"},
         {"absurd score", record("Anna", "10000001"), 400, "above the limit"},
         {"negative score", record("Anna", "-5"), 400, "plain decimal"},
@@ -236,7 +239,7 @@ TEST_P(HttpTest, RateLimitStopsTheEleventhScoreInAMinute) {
     const HttpAnswer eleventh = HttpGet(server.port(), ScoreTarget(server, "Anna", "100"));
     EXPECT_EQ(eleventh.status, 429);
     EXPECT_EQ(OpenScoreStore(database_->url())->AllScores().size(), 10u);
-    // Version queries and the table are not limited.
+    // Version queries have a budget of their own, and the table none.
     EXPECT_EQ(HttpGet(server.port(), kVersionQuery).status, 200);
     EXPECT_EQ(HttpGet(server.port(), kTablePage).status, 200);
     // The server logs a request after answering it, on the worker that took it, so the tenth
@@ -327,10 +330,11 @@ TEST_P(HttpTest, SigtermFinishesTheRequestInProgress) {
     EXPECT_NE(log.back().find("stopped"), std::string::npos);
 }
 
-// Two servers on one database: a token from one is good at the other, and only once.
+// Two servers on one database: a token from one is good at the other, and only once, also when
+// several copies of one score query race to both servers.
 TEST_P(HttpTest, ServersSharingADatabaseShareTheTokens) {
-    ServerProcess first({"--db", database_->url()});
-    ServerProcess second({"--db", database_->url()});
+    ServerProcess first({"--db", database_->url(), "--rate-limit", "0"});
+    ServerProcess second({"--db", database_->url(), "--rate-limit", "0"});
     ASSERT_TRUE(first.running());
     ASSERT_TRUE(second.running());
     const std::string target = kScoreQuery + GameRecord("Anna", "900", FreshToken(first), "Latvia");
@@ -339,4 +343,79 @@ TEST_P(HttpTest, ServersSharingADatabaseShareTheTokens) {
     const auto best = nlohmann::json::parse(HttpGet(first.port(), "/api/scores").body);
     ASSERT_EQ(best.size(), 1u);
     EXPECT_EQ(best[0]["score"], 900);
+
+    size_t expected = 1;
+    for (const int racers : {2, 8}) {
+        for (int round = 0; round < 5; ++round) {
+            const std::string raced = kScoreQuery + GameRecord("Race", "10", FreshToken(first), "");
+            std::vector<int> statuses(static_cast<size_t>(racers));
+            std::vector<std::thread> threads;
+            for (int r = 0; r < racers; ++r) {
+                threads.emplace_back([&, r] {
+                    const ServerProcess& server = r % 2 ? second : first;
+                    statuses[static_cast<size_t>(r)] = HttpGet(server.port(), raced).status;
+                });
+            }
+            for (auto& thread : threads) thread.join();
+            EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 200), 1) << racers << " racers";
+            EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 403), racers - 1) << racers << " racers";
+            ++expected;
+        }
+    }
+    EXPECT_EQ(OpenScoreStore(database_->url())->AllScores().size(), expected);
+}
+
+// A token is checked by its signature and its time, at the server, whoever issued it.
+TEST_P(HttpTest, TokensAreCheckedBySignatureAndAge) {
+    ServerProcess server({"--db", database_->url(), "--rate-limit", "0"});
+    ASSERT_TRUE(server.running());
+    const TokenSigner ours(OpenScoreStore(database_->url())->TokenKey());
+    std::string altered = FreshToken(server);
+    altered[0] = altered[0] == 'f' ? 'e' : 'f';  // its time moved
+    const struct {
+        std::string what;
+        std::string token;
+        int status;
+        std::string body;
+    } cases[] = {
+        {"issued almost ten minutes ago", ours.Issue(Now() - 590), 200, "OK"},
+        {"issued over ten minutes ago", ours.Issue(Now() - 601), 403, "ERROR|expired token"},
+        {"issued an hour from now", ours.Issue(Now() + 3600), 403, "ERROR|unknown or used token"},
+        {"signed with another key", TokenSigner(NewTokenKey()).Issue(Now()), 403,
+         "ERROR|unknown or used token"},
+        {"altered", altered, 403, "ERROR|unknown or used token"},
+        {"never issued", NewTestToken(), 403, "ERROR|unknown or used token"},
+    };
+    for (const auto& c : cases) {
+        const HttpAnswer answer = HttpGet(server.port(), kScoreQuery + GameRecord("Anna", "5", c.token, ""));
+        EXPECT_EQ(answer.status, c.status) << c.what;
+        EXPECT_EQ(answer.body, c.body) << c.what;
+    }
+    EXPECT_EQ(OpenScoreStore(database_->url())->AllScores().size(), 1u);
+}
+
+// Version queries cost the database nothing: a token is written down only once it is used.
+TEST_P(HttpTest, VersionQueriesWriteNothingUntilATokenIsUsed) {
+    ServerProcess server({"--db", database_->url(), "--version-rate-limit", "0"});
+    ASSERT_TRUE(server.running());
+    std::string token;
+    for (int i = 0; i < 300; ++i) token = FreshToken(server);
+    auto store = OpenScoreStore(database_->url());
+    EXPECT_EQ(store->UsedTokens(), 0);
+    ASSERT_EQ(HttpGet(server.port(), kScoreQuery + GameRecord("Anna", "5", token, "")).status, 200);
+    EXPECT_EQ(store->UsedTokens(), 1);
+}
+
+TEST_P(HttpTest, VersionQueriesHaveABudgetOfTheirOwn) {
+    ServerProcess server({"--db", database_->url()});  // the default: 30 a minute
+    ASSERT_TRUE(server.running());
+    std::vector<std::string> tokens;
+    for (int i = 0; i < 30; ++i) tokens.push_back(FreshToken(server));
+    const HttpAnswer refused = HttpGet(server.port(), kVersionQuery);
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.body, "ERROR|too many version queries");
+    // The game shows "Can't connect to server!" for any answer not starting with OK; scores with
+    // the tokens it has still go in.
+    EXPECT_NE(refused.body.substr(0, 2), "OK");
+    EXPECT_EQ(HttpGet(server.port(), kScoreQuery + GameRecord("Anna", "5", tokens.back(), "")).status, 200);
 }

@@ -17,15 +17,17 @@ TEST(CommandLine, Options) {
     EXPECT_EQ(none.options.host, "127.0.0.1");
     EXPECT_EQ(none.options.port, 8642);  // where the game looks by default
     EXPECT_EQ(none.options.rateLimit, 10u);
+    EXPECT_EQ(none.options.connectionsPerAddress, 32u);
     EXPECT_TRUE(none.options.database.empty());
 
-    const ParsedCommandLine all =
-        ParseCommandLine({"--listen", "0.0.0.0:9000", "--db", "postgresql://u@h/d", "--rate-limit", "0"});
+    const ParsedCommandLine all = ParseCommandLine({"--listen", "0.0.0.0:9000", "--db", "postgresql://u@h/d",
+                                                    "--rate-limit", "0", "--connections-per-address", "200"});
     ASSERT_EQ(all.action, Action::Serve) << all.error;
     EXPECT_EQ(all.options.host, "0.0.0.0");
     EXPECT_EQ(all.options.port, 9000);
     EXPECT_EQ(all.options.database, "postgresql://u@h/d");
     EXPECT_EQ(all.options.rateLimit, 0u);
+    EXPECT_EQ(all.options.connectionsPerAddress, 200u);
 
     const ParsedCommandLine v6 = ParseCommandLine({"--listen=[::1]:0", "--db=sqlite:x.db"});
     ASSERT_EQ(v6.action, Action::Serve) << v6.error;
@@ -50,6 +52,8 @@ TEST(CommandLine, MistakesAreErrors) {
         {"--db", ""},
         {"--rate-limit", "-1"},
         {"--rate-limit", "ten"},
+        {"--connections-per-address", "-3"},
+        {"--connections-per-address"},
         {"--port", "1"},
         {"serve"},
     };

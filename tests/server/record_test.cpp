@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/text_codec.h"
 #include "score_record.h"
 #include "server_harness.h"
@@ -112,17 +114,36 @@ TEST(ScoreRecord, TextCheck) {
         {"\xE6\x97\xA5\xE6\x9C\xAC", TextCheck::Ok},  // 日本
         {"\xF0\x9F\x9A\x97", TextCheck::Ok},          // a car, four bytes
         {"\x1F", TextCheck::Control},
-        {"\xC2\x9F", TextCheck::Control},          // C1
-        {"\xE2\x80\xA8", TextCheck::Control},      // line separator
-        {"\xE2\x81\xA6", TextCheck::Control},      // left-to-right isolate
-        {"\xE2\x80\x8F", TextCheck::Control},      // right-to-left mark
-        {"\xC3", TextCheck::NotUtf8},              // cut short
-        {"\xC0\xAF", TextCheck::NotUtf8},          // overlong "/"
-        {"\xE0\x80\xAF", TextCheck::NotUtf8},      // overlong, three bytes
-        {"\xED\xA0\x80", TextCheck::NotUtf8},      // a surrogate
-        {"\xF4\x90\x80\x80", TextCheck::NotUtf8},  // past U+10FFFF
-        {"\x80", TextCheck::NotUtf8},              // a lone continuation byte
-        {"\xC3\x28", TextCheck::NotUtf8},          // lead byte without its continuation
+        {"\xC2\x9F", TextCheck::Control},             // C1
+        {"\xE2\x80\xA8", TextCheck::Control},         // line separator
+        {"\xE2\x81\xA6", TextCheck::Control},         // left-to-right isolate
+        {"\xE2\x80\x8F", TextCheck::Control},         // right-to-left mark
+        {"\xD8\x9C", TextCheck::Control},             // Arabic letter mark
+        {"\xE2\x80\x8B", TextCheck::Control},         // zero width space
+        {"\xE2\x80\x8D", TextCheck::Control},         // zero width joiner
+        {"\xE2\x80\xAA", TextCheck::Control},         // left-to-right embedding
+        {"\xE2\x80\xAE", TextCheck::Control},         // right-to-left override
+        {"\xE2\x81\xA0", TextCheck::Control},         // word joiner
+        {"\xE2\x81\xA4", TextCheck::Control},         // invisible plus
+        {"\xE2\x81\xA9", TextCheck::Control},         // pop directional isolate
+        {"\xEF\xBB\xBF", TextCheck::Control},         // byte order mark
+        {"\xEF\xBF\xB9", TextCheck::Control},         // interlinear annotation anchor
+        {"\xEF\xBF\xBB", TextCheck::Control},         // interlinear annotation terminator
+        {"\xF3\xA0\x80\x81", TextCheck::Control},     // language tag
+        {"\xF3\xA0\x80\xA0", TextCheck::Control},     // tag space
+        {"\xF3\xA0\x81\xBF", TextCheck::Control},     // cancel tag
+        {"\xE2\x80\xA9", TextCheck::Control},         // paragraph separator
+        {"\xD8\xB9\xD9\x84\xD9\x8A", TextCheck::Ok},  // an Arabic name
+        {"\xD7\xA9\xD7\xA8\xD7\x94", TextCheck::Ok},  // a Hebrew name
+        {"\xC2\xA0", TextCheck::Ok},                  // a no-break space is a space (Zs)
+        {"\xE2\x80\x8C", TextCheck::Control},         // zero width non-joiner
+        {"\xC3", TextCheck::NotUtf8},                 // cut short
+        {"\xC0\xAF", TextCheck::NotUtf8},             // overlong "/"
+        {"\xE0\x80\xAF", TextCheck::NotUtf8},         // overlong, three bytes
+        {"\xED\xA0\x80", TextCheck::NotUtf8},         // a surrogate
+        {"\xF4\x90\x80\x80", TextCheck::NotUtf8},     // past U+10FFFF
+        {"\x80", TextCheck::NotUtf8},                 // a lone continuation byte
+        {"\xC3\x28", TextCheck::NotUtf8},             // lead byte without its continuation
     };
     for (const auto& c : cases) EXPECT_EQ(CheckText(c.text), c.check) << testing::PrintToString(c.text);
 }
@@ -142,4 +163,47 @@ TEST(ScoreRecord, QueryStrings) {
 TEST(ScoreRecord, LogSafeKeepsOnlyPrintableAscii) {
     EXPECT_EQ(LogSafe("ab\ncd\x1b[31m\xC3\xAB"), "ab?cd?[31m??");
     EXPECT_EQ(LogSafe(std::string(10, 'x'), 4), "xxxx...");
+}
+
+namespace {
+
+std::string Utf8(uint32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+    return out;
+}
+
+}  // namespace
+
+// Against Unicode's own data file where it is installed (Debian's unicode-data): every control,
+// format character and line or paragraph separator it lists is refused, inside a name too.
+TEST(ScoreRecord, EveryFormatCharacterOfUnicodeDataIsRefused) {
+    std::ifstream data("/usr/share/unicode/UnicodeData.txt");
+    if (!data) GTEST_SKIP() << "/usr/share/unicode/UnicodeData.txt is not installed (unicode-data)";
+    size_t refused = 0;
+    for (std::string line; std::getline(data, line);) {
+        const size_t first = line.find(';');
+        const size_t second = line.find(';', first + 1);
+        const size_t third = line.find(';', second + 1);
+        const std::string category = line.substr(second + 1, third - second - 1);
+        if (category != "Cc" && category != "Cf" && category != "Zl" && category != "Zp") continue;
+        const auto cp = static_cast<uint32_t>(std::stoul(line.substr(0, first), nullptr, 16));
+        EXPECT_EQ(CheckText("An" + Utf8(cp) + "na"), TextCheck::Control) << std::hex << cp << " " << category;
+        ++refused;
+    }
+    EXPECT_GT(refused, 100u);
 }

@@ -105,7 +105,7 @@ private:
 }  // namespace
 
 Backend SqliteBackend() {
-    return {"SQLite", [] { return std::make_unique<SqliteDatabase>(); }, [] { return std::string(); }};
+    return {"SQLite", [] { return std::make_unique<SqliteDatabase>(); }, [] { return std::string(); }, 2};
 }
 
 Backend PostgresBackend() {
@@ -114,7 +114,8 @@ Backend PostgresBackend() {
                 const char* host = std::getenv("PGHOST");
                 return host && *host ? std::string()
                                      : std::string("PostgreSQL is not installed (no pg_virtualenv): skipped");
-            }};
+            },
+            3};
 }
 
 ServerProcess::ServerProcess(std::vector<std::string> args) {

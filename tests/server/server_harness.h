@@ -48,6 +48,7 @@ struct Backend {
     DatabaseFactory make;
     // Empty when the back end can run here; otherwise why not (the tests then skip).
     std::function<std::string()> unavailable;
+    int schemaVersion = 0;  // where its migrations end
 };
 // Test names and messages show the back end by name.
 inline void PrintTo(const Backend& backend, std::ostream* out) {
@@ -66,6 +67,7 @@ public:
 
     bool running() const { return port_ > 0; }
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     std::string url(const std::string& target) const;
 
     // The log so far, one entry a line.
