@@ -28,7 +28,10 @@ xvfb="" wm=""
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    poll 10 ended || kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   stop_desktop
   rm -rf "$work"
 }
@@ -87,8 +90,10 @@ launch() {
   pids+=("$pid")
 }
 
+# Ends $pid: asked to close, and killed if it has not within 10 s.
 finish() {
   kill "$pid" 2>/dev/null || true
+  poll 10 ended || kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   local kept=()
   local p
@@ -98,6 +103,12 @@ finish() {
 
 lines() { grep -c "^$1" "$work/out" 2>/dev/null || true; }
 alive() { kill -0 "$pid" 2>/dev/null; }
+# Gone, or a zombie waiting to be reaped.
+ended() {
+  local state
+  state=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -c1)
+  [ -z "$state" ] || [ "$state" = Z ]
+}
 ready() { [ "$(lines ready)" -ge 1 ] || { alive || die "$(cat "$work/err")"; false; }; }
 
 # The visible window of $pid; sets $wid.
