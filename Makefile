@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server attack-server soak soak-million package-test
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server attack-server bench-window soak soak-million package-test
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -81,6 +81,14 @@ bench-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
 	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite 30 $(BENCH_CONNECTIONS)
 	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres 30 $(BENCH_CONNECTIONS)
+
+# Drawing in a real window on virtual X servers under openbox: CPU time a frame of the main menu
+# and of a busy game frame, in a window and full screen, and start to first frame; the game
+# against a plain SDL program drawing the same frames (bench/README.md).
+bench-window: configure
+	cmake --build $(BUILD) -j$(JOBS) --target vandrax vandrax-pack window_frame plain_window \
+	    vandrax_graphics vandrax_sound vandrax_music
+	bench/window-bench.sh $(BUILD)
 
 # Built and packaged the way a distribution would, in $(BUILD)-package: the Debian packages (a
 # Release build) and lintian, that build installed into a scratch prefix with the desktop entry

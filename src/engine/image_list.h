@@ -44,6 +44,12 @@ public:
     // Pixel (x, y) of a pattern is not transparent (false outside the pattern).
     bool IsOpaqueAt(int32_t pattern, int32_t x, int32_t y) const;
 
+    // The textures the picture was cut into and where each lies in the picture (a benchmark
+    // names the pictures behind a frame's draws with them).
+    int32_t TileCount() const { return static_cast<int32_t>(tiles_.size()); }
+    const Rect& TileRect(int32_t index) const { return tiles_[static_cast<size_t>(index)].rect; }
+    ITexture* TileTexture(int32_t index) const { return tiles_[static_cast<size_t>(index)].texture.get(); }
+
 private:
     struct Pattern {
         Rect rect;          // in the picture

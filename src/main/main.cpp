@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,13 @@
 #include "shell/main_form.h"
 
 namespace {
+
+// For CPU measurements from outside (bench/window-bench.sh): SIGUSR1 asks for the number of
+// frames presented so far, printed on standard output.
+volatile std::sig_atomic_t frameCountAsked = 0;
+void AskFrameCount(int) {
+    frameCountAsked = 1;
+}
 
 class SdlClock : public IClock {
 public:
@@ -93,6 +101,8 @@ void Run() {
     // For start-up measurements: end after this many presented frames.
     const char* exitAfter = std::getenv("VANDRAX_EXIT_AFTER_FRAMES");
     const int64_t framesToRun = exitAfter != nullptr ? std::atoll(exitAfter) : 0;
+    const char* reportFrames = std::getenv("VANDRAX_REPORT_FRAMES");
+    if (reportFrames != nullptr && *reportFrames != 0) std::signal(SIGUSR1, AskFrameCount);
 
     TMainForm form(platform);
     form.FormCreate();
@@ -111,6 +121,11 @@ void Run() {
         if (form.Terminated()) break;
         const bool drew = form.Idle();
         if (framesToRun > 0 && form.FramesDrawn >= framesToRun) break;
+        if (frameCountAsked != 0) {
+            frameCountAsked = 0;
+            std::printf("frames %lld\n", static_cast<long long>(form.FramesDrawn));
+            std::fflush(stdout);
+        }
         if (!drew) {
             // Sleep until the next frame, timer or key repeat is due, waking at once for input.
             const uint64_t now = clock.Milliseconds();

@@ -71,6 +71,36 @@ TEST(PictureCollection, PatternsDrawFromTheirTilesAndOutOfRangeDrawsNothing) {
     EXPECT_EQ(boom.PatternRect(7), MakeRect(560, 0, 80, 80));
 }
 
+// What a recorded frame relies on to name the picture behind a draw: the tile a pattern is drawn
+// from, placed where the tile lies, gives the pattern's rectangle in the whole picture.
+TEST(PictureCollection, TilesTellWhereTheyLieInThePicture) {
+    PackContents pack;
+    pack.images.push_back(Item("town", 1280, 1100, 0xFF808080, 80, 100));
+    TPictureCollection images;
+    images.LoadContents(pack);
+    TPictureCollectionItem& town = images.FindImage("town");
+    EXPECT_EQ(town.TileCount(), 0);  // no textures before the surface
+    NullSurface surface;
+    images.Initialize(&surface);
+    ASSERT_GT(town.TileCount(), 1);
+    int64_t area = 0;
+    for (int32_t t = 0; t < town.TileCount(); ++t) {
+        EXPECT_EQ(town.TileTexture(t)->Width(), town.TileRect(t).Width());
+        EXPECT_EQ(town.TileTexture(t)->Height(), town.TileRect(t).Height());
+        area += int64_t{town.TileRect(t).Width()} * town.TileRect(t).Height();
+    }
+    EXPECT_EQ(area, 1280 * 1100);
+    for (int32_t i = 0; i < town.PatternCount(); ++i) {
+        town.DrawPattern(surface, 0, 0, i);
+        const NullSurface::DrawCall& draw = surface.draws.back();
+        const Rect& tile = town.TileRect(draw.texture - 1);  // textures are numbered from 1 as made
+        EXPECT_EQ(
+            MakeRect(tile.left + draw.src.left, tile.top + draw.src.top, draw.src.Width(), draw.src.Height()),
+            town.PatternRect(i))
+            << "pattern " << i;
+    }
+}
+
 TEST(PictureCollection, ColourKeyAndAlphaDecideWhatIsTransparent) {
     PackContents pack;
     ImageItemData keyed = Item("keyed", 2, 1, 0);
