@@ -87,10 +87,7 @@ void ClanChoiceScreen::PointerDown(MouseButton button) {
 }
 
 void ClanChoiceScreen::KeyDown(int32_t key, uint32_t shift) {
-    if (key == kVkEscape) {
-        ctx.host.SetScreenState(Screen::MainMenu);
-        return;
-    }
+    // Escape does nothing here, as it never has: Back is lit from the keys instead.
     const FocusKey move = FocusKeyOf(key, shift);
     if (move == FocusKey::Choose) {
         if (focus_.Any()) ClickAt(CentreX(LitRegion(focus_.Lit())), CentreY(LitRegion(focus_.Lit())));
