@@ -25,6 +25,19 @@ InputEvent LeftButton(InputEvent::Kind kind, const GameState& state) {
     return event;
 }
 
+int32_t ArrowFor(PadButton button) {
+    switch (button) {
+        case PadButton::DpadUp:
+            return kVkUp;
+        case PadButton::DpadDown:
+            return kVkDown;
+        case PadButton::DpadLeft:
+            return kVkLeft;
+        default:
+            return kVkRight;
+    }
+}
+
 }  // namespace
 
 bool GamepadControl::InPlay() const {
@@ -68,6 +81,17 @@ std::vector<InputEvent> GamepadControl::Translate(const InputEvent& event, IScre
             return {Key(inPlay ? 'P' : kVkReturn)};
         case PadButton::Back:
             return {Key(kVkEscape)};
+        case PadButton::DpadUp:
+        case PadButton::DpadDown:
+        case PadButton::DpadLeft:
+        case PadButton::DpadRight: {
+            // In play the d-pad steers as the stick does (the polled states); on the menus it is
+            // the arrow keys, held ones repeating as theirs do.
+            if (inPlay) return {};
+            InputEvent arrow = Key(ArrowFor(event.padButton));
+            arrow.repeat = event.repeat;
+            return {arrow};
+        }
         default:
             return {};
     }

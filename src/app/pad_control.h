@@ -1,8 +1,9 @@
 #pragma once
 // The gamepad as the main window hands it on. In play (the game screen without its quit overlay)
 // its buttons are the game's keys: south fires as Ctrl does, Start pauses as P, Back is Escape.
-// Everywhere else the left stick moves the pointer, south clicks where it points, Start is Enter
-// and Back is Escape, so the menus, the quit overlay and the name entry need no mouse or keyboard.
+// Everywhere else the left stick moves the pointer, south clicks where it points, the d-pad is the
+// arrow keys (the menus' light), Start is Enter and Back is Escape, so the menus, the quit overlay and the
+// name entry need no mouse or keyboard.
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,7 @@
 #include "screens/clan_choice.h"
 
+#include <vector>
+
 #include "app/game_state.h"
 #include "engine/image_list.h"
 #include "screens/menu_sprites.h"
@@ -24,9 +26,19 @@ constexpr ClanPicture kClans[] = {
 constexpr HotRegion kBackHover{187, 323, 523, 554};
 constexpr HotRegion kBackClick{187, 324, 523, 554};
 
+// The keys' items: the Bulldogs, the Dragons, Back.
+constexpr int32_t kBackItem = 2;
+const std::vector<FocusSpot> kSpots = {{0, 0}, {0, 1}, {1, 0}};
+
+// Where the lit item is, for the frame's pictures and for Enter's click.
+HotRegion LitRegion(int32_t item) {
+    return item == kBackItem ? kBackHover : kClans[item].region;
+}
+
 }  // namespace
 
 void ClanChoiceScreen::Enter() {
+    focus_.Clear();
     BuildFrame({145, 300, true}, [&](TSpriteEngine& root) {
         for (const ClanPicture& clan : kClans)
             CreateImageSprite<TImageSprite>(root, ctx.images, clan.name, clan.region.left, clan.region.top,
@@ -39,9 +51,14 @@ void ClanChoiceScreen::Frame(int32_t) {
     DrawFrame();
     MenuText(ctx, "START GAME", 170, 120, 20);
     for (const ClanPicture& clan : kClans) MenuText(ctx, clan.title, clan.titleX, 400, 20);
-    // Drawn over the sprites every frame, by where the pointer is.
-    const int32_t x = ctx.state.MouseX;
-    const int32_t y = ctx.state.MouseY;
+    // Drawn over the sprites every frame, by where the pointer is, or by the keys' light when
+    // they were used last.
+    int32_t x = ctx.state.MouseX;
+    int32_t y = ctx.state.MouseY;
+    if (focus_.Any()) {
+        x = CentreX(LitRegion(focus_.Lit()));
+        y = CentreY(LitRegion(focus_.Lit()));
+    }
     auto draw = [&](const char* image, int32_t left, int32_t top) {
         ctx.images.FindImage(image).DrawPattern(ctx.surface, left, top, 0);
     };
@@ -51,6 +68,7 @@ void ClanChoiceScreen::Frame(int32_t) {
 }
 
 void ClanChoiceScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
     BeginMenuPointerMove(ctx);
     // The main menu's highlight follows with the next move.
     if (LeftPanel(x, y, false)) return;
@@ -65,9 +83,23 @@ void ClanChoiceScreen::PointerMove(int32_t x, int32_t y) {
 }
 
 void ClanChoiceScreen::PointerDown(MouseButton button) {
-    if (button != MouseButton::Left) return;
-    const int32_t x = ctx.state.MouseX;
-    const int32_t y = ctx.state.MouseY;
+    if (button == MouseButton::Left) ClickAt(ctx.state.MouseX, ctx.state.MouseY);
+}
+
+void ClanChoiceScreen::KeyDown(int32_t key, uint32_t shift) {
+    // Escape does nothing here, as it never has: Back is lit from the keys instead.
+    const FocusKey move = FocusKeyOf(key, shift);
+    if (move == FocusKey::Choose) {
+        if (focus_.Any()) ClickAt(CentreX(LitRegion(focus_.Lit())), CentreY(LitRegion(focus_.Lit())));
+        return;
+    }
+    if (!focus_.Move(move, kSpots)) return;
+    BeginKeyHover(ctx);
+    // The pictures light in the frame, without a sound, as under the pointer; Back has both.
+    if (focus_.Lit() == kBackItem) HoverItem<HelpGame_Back>(ctx, "Help_Back_p", 187, 523, 2);
+}
+
+void ClanChoiceScreen::ClickAt(int32_t x, int32_t y) {
     if (kBackClick.Contains(x, y)) {
         ctx.host.SetScreenState(Screen::MainMenu);
         ClickSound(ctx);

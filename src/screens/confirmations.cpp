@@ -10,6 +10,14 @@ Answer AnswerAt(int32_t x, int32_t y) {
     return Answer::None;
 }
 
+Answer AnswerKey(int32_t key, uint32_t shift, const MenuFocus& focus) {
+    if (key == kKeyYes) return Answer::Yes;
+    if (key == kKeyNo) return Answer::No;
+    if (FocusKeyOf(key, shift) == FocusKey::Choose && focus.Any())
+        return focus.Lit() == 0 ? Answer::Yes : Answer::No;
+    return Answer::None;
+}
+
 bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y) {
     switch (AnswerAt(x, y)) {
         case Answer::Yes:
@@ -22,6 +30,12 @@ bool HoverYesNo(const ScreenContext& ctx, int32_t x, int32_t y) {
             break;
     }
     return false;
+}
+
+void ShowLitAnswer(const ScreenContext& ctx, const MenuFocus& focus) {
+    BeginKeyHover(ctx);
+    const HotRegion& button = focus.Lit() == 0 ? kYesRegion : kNoRegion;
+    HoverYesNo(ctx, CentreX(button), CentreY(button));
 }
 
 void GameMainExitClick(const ScreenContext& ctx) {

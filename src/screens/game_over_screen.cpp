@@ -1,6 +1,7 @@
 #include "screens/game_over_screen.h"
 
 #include <string>
+#include <vector>
 
 #include "app/audio.h"
 #include "app/game_state.h"
@@ -15,6 +16,8 @@ namespace {
 
 constexpr HotRegion kNameField{213, 587, 312, 339};
 constexpr HotRegion kSendBox{200, 282, 364, 424};
+constexpr int32_t kSendItem = 1;
+const std::vector<FocusSpot> kSpots = {{0, 0}, {1, 0}};
 constexpr uint32_t kShowMs = 5000;
 constexpr uint32_t kBackMs = 200;
 // The gamepad's letter chooser, under the name panel.
@@ -25,6 +28,7 @@ constexpr int32_t kChooserTop = 452;
 void GameOverScreen::Enter() {
     waited_ = leaving_ = false;
     letters_.Reset();
+    focus_.Clear();
     // Beneath every other sprite.
     CreateImageSprite<TImageSprite>(ctx.sprites.Engine(), ctx.images, "gameOver", 0, 0, -1);
     ctx.audio.PlayMusic(MusicTrack::GameOver);
@@ -112,9 +116,31 @@ void GameOverScreen::KeyDown(int32_t key, uint32_t shift) {
         return;
     }
     if (key == kVkBack && s.GamegoEdit && !s.Edit2.empty()) s.Edit2.pop_back();
+    const FocusKey move = FocusKeyOf(key, shift);
+    if (s.GameEnterName && !leaving_) {
+        // Enter on the lit send box ticks it, as a click does; on the name it confirms.
+        if (move == FocusKey::Choose && focus_.Lit() == kSendItem) {
+            GameSendResultClick();
+            ClickSound(ctx);
+            return;
+        }
+        LightKey(move);
+    }
     // Also before the panel shows: a stored name is confirmed at once.
     if (key == kVkReturn && (shift & kShiftAlt) == 0 && !s.Edit2.empty() && qualifies && !leaving_)
         ConfirmName();
+}
+
+void GameOverScreen::LightKey(FocusKey key) {
+    if (key == FocusKey::Choose || !focus_.Move(key, kSpots)) return;
+    GameState& s = ctx.state;
+    // As a click: the name takes typing while lit, and a name already there ends its editing
+    // when the light moves to the send box.
+    if (focus_.Lit() == kSendItem) {
+        if (!s.Edit2.empty()) s.GamegoEdit = false;
+    } else {
+        s.GamegoEdit = true;
+    }
 }
 
 void GameOverScreen::Char(char c) {
@@ -123,6 +149,7 @@ void GameOverScreen::Char(char c) {
 }
 
 void GameOverScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
     BeginMenuPointerMove(ctx);
     ArmHover(ctx);
     if (ctx.state.GameEnterName && kNameField.Contains(x, y)) ctx.window.SetPointer(PointerShape::IBeam);

@@ -6,6 +6,7 @@
 
 #include "app/screen.h"
 #include "screens/letter_chooser.h"
+#include "screens/menu_focus.h"
 
 class GameOverScreen : public IScreen {
 public:
@@ -31,7 +32,11 @@ private:
     void BackToMenu();
     void ConfirmName();
 
+    // The keys' light on the name panel: the name field, the send box beneath it.
+    void LightKey(FocusKey key);
+
     bool waited_ = false;   // the five seconds are over
     bool leaving_ = false;  // on the way back to the main menu
     LetterChooser letters_;
+    MenuFocus focus_;
 };

@@ -298,10 +298,20 @@ void GameScreen::KeyDown(int32_t key, uint32_t shift) {
     if (key == kVkEscape && !banner && !s.Paused && !s.GameMainExit) {
         s.Driving = false;
         GameMainExitClick(ctx);
+        quitFocus_.Clear();
+        return;
     }
+    // The arrows drive the car; only the quit overlay takes them for its Yes and No.
+    if (!s.GameMainExit) return;
+    const Answer answer = AnswerKey(key, shift, quitFocus_);
+    if (answer != Answer::None)
+        Answered(answer);
+    else if (quitFocus_.Move(FocusKeyOf(key, shift), kYesNoSpots))
+        ShowLitAnswer(ctx, quitFocus_);
 }
 
 void GameScreen::PointerMove(int32_t x, int32_t y) {
+    quitFocus_.Clear();
     KillHighlights(ctx.sprites.Engine());
     if (ctx.state.GameMainExit && HoverYesNo(ctx, x, y)) return;
     ArmHover(ctx);
@@ -310,8 +320,13 @@ void GameScreen::PointerMove(int32_t x, int32_t y) {
 void GameScreen::PointerDown(MouseButton button) {
     GameState& s = ctx.state;
     if (button != MouseButton::Left || !s.GameMainExit) return;
-    const Answer answer = AnswerAt(s.MouseX, s.MouseY);
+    Answered(AnswerAt(s.MouseX, s.MouseY));
+}
+
+void GameScreen::Answered(Answer answer) {
+    GameState& s = ctx.state;
     if (answer == Answer::None) return;
+    quitFocus_.Clear();
     CloseQuitOverlay(ctx);
     if (answer == Answer::No) {
         s.Driving = true;
@@ -323,7 +338,9 @@ void GameScreen::PointerDown(MouseButton button) {
 
 void GameScreen::CloseRequested() {
     ctx.audio.PlaySound("button_down");
-    if (!ctx.state.GameMainExit) GameMainExitClick(ctx);
+    if (ctx.state.GameMainExit) return;
+    GameMainExitClick(ctx);
+    quitFocus_.Clear();
 }
 
 void GameScreen::Timer_LevelTimer() {

@@ -6,7 +6,11 @@
 #include <memory>
 
 #include "app/screen.h"
+#include "screens/menu_focus.h"
 #include "world/world.h"
+
+// A yes/no box's answer (confirmations.h).
+enum class Answer;
 
 class GameScreen : public IScreen {
 public:
@@ -49,5 +53,9 @@ private:
     void HudText(const std::string& text, int32_t x, int32_t y, int32_t size, uint32_t color);
     void HudTextCentred(const std::string& text, int32_t centreX, int32_t y, int32_t size, uint32_t color);
 
+    // Yes or No of the quit overlay, clicked or by key.
+    void Answered(Answer answer);
+
     WorldContext world_;
+    MenuFocus quitFocus_;  // the keys' light over the quit overlay's Yes and No
 };

@@ -1,5 +1,7 @@
 #include "screens/help_screen.h"
 
+#include <vector>
+
 #include "app/game_state.h"
 #include "screens/menu_sprites.h"
 #include "screens/menu_system.h"
@@ -69,9 +71,13 @@ constexpr HotRegion kPreviousClick = kPreviousHover;
 constexpr HotRegion kBackClick = kBackHover;
 constexpr HotRegion kNextClick{336, 470, 523, 554};
 
+constexpr HotRegion kButtons[] = {kPreviousHover, kBackHover, kNextHover};
+const std::vector<FocusSpot> kSpots = {{0, 0}, {0, 1}, {0, 2}};
+
 }  // namespace
 
 void HelpScreen::Enter() {
+    focus_.Clear();
     BuildFrame({255, 320, false}, [&](TSpriteEngine& root) {
         CreateImageSprite<TImageSprite>(root, ctx.images, "Help_prev", 38, 523, 1);
         CreateImageSprite<TImageSprite>(root, ctx.images, "Help_back_n", 186, 523, 1);
@@ -96,11 +102,34 @@ void HelpScreen::Frame(int32_t) {
     MenuText(ctx, "HELP", 218, 120, 20);
 }
 
-void HelpScreen::KeyDown(int32_t key, uint32_t) {
-    if (key == kVkEscape) ctx.host.SetScreenState(Screen::MainMenu);
+void HelpScreen::KeyDown(int32_t key, uint32_t shift) {
+    if (key == kVkEscape) {
+        ctx.host.SetScreenState(Screen::MainMenu);
+        return;
+    }
+    const FocusKey move = FocusKeyOf(key, shift);
+    if (move == FocusKey::Choose) {
+        if (!focus_.Any()) return;
+        const int32_t lit = focus_.Lit();
+        const HotRegion& button = kButtons[lit];
+        ClickAt(CentreX(button), CentreY(button));
+        // A page turned rebuilds the screen: the same button stays lit for the next turn.
+        if (ctx.state.ScreenState != Screen::Help) return;
+        focus_.Set(lit);
+        HoverAt(CentreX(button), CentreY(button));
+        return;
+    }
+    if (!focus_.Move(move, kSpots)) return;
+    BeginKeyHover(ctx);
+    HoverAt(CentreX(kButtons[focus_.Lit()]), CentreY(kButtons[focus_.Lit()]));
 }
 
 void HelpScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
+    HoverAt(x, y);
+}
+
+void HelpScreen::HoverAt(int32_t x, int32_t y) {
     BeginMenuPointerMove(ctx);
     if (LeftPanel(x, y, true)) return;
     // The highlight of the left, previous-page button is "Help_Up", of the right one "Help_Down".
@@ -115,10 +144,11 @@ void HelpScreen::PointerMove(int32_t x, int32_t y) {
 }
 
 void HelpScreen::PointerDown(MouseButton button) {
-    if (button != MouseButton::Left) return;
+    if (button == MouseButton::Left) ClickAt(ctx.state.MouseX, ctx.state.MouseY);
+}
+
+void HelpScreen::ClickAt(int32_t x, int32_t y) {
     GameState& s = ctx.state;
-    const int32_t x = s.MouseX;
-    const int32_t y = s.MouseY;
     // A turn past the first or the last page does nothing and is not heard.
     if (kPreviousClick.Contains(x, y) && s.HelpPage >= 2) {
         --s.HelpPage;

@@ -1,6 +1,7 @@
 #include "screens/high_score_screen.h"
 
 #include <string>
+#include <vector>
 
 #include "app/game_state.h"
 #include "app/high_scores.h"
@@ -18,6 +19,9 @@ constexpr HotRegion kClearClick = kClearHover;
 constexpr HotRegion kBackClick{187, 324, 523, 554};
 constexpr HotRegion kViewClick{336, 470, 523, 554};
 
+constexpr HotRegion kButtons[] = {kClearHover, kBackHover, kViewHover};
+const std::vector<FocusSpot> kSpots = {{0, 0}, {0, 1}, {0, 2}};
+
 constexpr int32_t RowY(int32_t row) {
     return 198 + 30 * row;
 }
@@ -25,6 +29,7 @@ constexpr int32_t RowY(int32_t row) {
 }  // namespace
 
 void HighScoreScreen::Enter() {
+    focus_.Clear();
     BuildFrame({255, 320, true}, [&](TSpriteEngine& root) {
         CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_head", 42, 168, 1);
         CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_Clear_n", 38, 523, 2);
@@ -53,18 +58,45 @@ void HighScoreScreen::Leave() {
     ctx.host.SaveConfig();
 }
 
-void HighScoreScreen::KeyDown(int32_t key, uint32_t) {
-    if (key != kVkEscape) return;
-    if (ctx.state.GameClearHighScore) {
-        // The table as it was, shown again (leaving writes the settings file).
-        ctx.host.SetScreenState(Screen::HighScores);
-        GameClearHighScoreClick(ctx);
-    } else {
-        ctx.host.SetScreenState(Screen::MainMenu);
+void HighScoreScreen::KeyDown(int32_t key, uint32_t shift) {
+    const bool question = ctx.state.GameClearHighScore;
+    focus_.Within(question ? 1 : 0);
+    if (key == kVkEscape) {
+        if (question) {
+            // The table as it was, shown again (leaving writes the settings file).
+            ctx.host.SetScreenState(Screen::HighScores);
+            GameClearHighScoreClick(ctx);
+        } else {
+            ctx.host.SetScreenState(Screen::MainMenu);
+        }
+        return;
     }
+    if (question) {
+        const Answer answer = AnswerKey(key, shift, focus_);
+        if (answer != Answer::None) {
+            Answered(answer);
+            ClickSound(ctx);
+        } else if (focus_.Move(FocusKeyOf(key, shift), kYesNoSpots)) {
+            ShowLitAnswer(ctx, focus_);
+        }
+        return;
+    }
+    const FocusKey move = FocusKeyOf(key, shift);
+    if (move == FocusKey::Choose) {
+        if (focus_.Any()) ClickAt(CentreX(kButtons[focus_.Lit()]), CentreY(kButtons[focus_.Lit()]));
+        return;
+    }
+    if (!focus_.Move(move, kSpots)) return;
+    BeginKeyHover(ctx);
+    HoverAt(CentreX(kButtons[focus_.Lit()]), CentreY(kButtons[focus_.Lit()]));
 }
 
 void HighScoreScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
+    HoverAt(x, y);
+}
+
+void HighScoreScreen::HoverAt(int32_t x, int32_t y) {
     BeginMenuPointerMove(ctx);
     if (ctx.state.GameClearHighScore) {
         // The question holds the pointer: it may leave the panel, and only the answers and the
@@ -89,8 +121,10 @@ void HighScoreScreen::PointerMove(int32_t x, int32_t y) {
 void HighScoreScreen::PointerDown(MouseButton button) {
     if (button != MouseButton::Left) return;
     if (ctx.state.GameClearHighScore) return AnswerClearQuestion();
-    const int32_t x = ctx.state.MouseX;
-    const int32_t y = ctx.state.MouseY;
+    ClickAt(ctx.state.MouseX, ctx.state.MouseY);
+}
+
+void HighScoreScreen::ClickAt(int32_t x, int32_t y) {
     if (kClearClick.Contains(x, y))
         GameClearHighScoreClick(ctx);
     else if (kBackClick.Contains(x, y))
@@ -110,12 +144,16 @@ void HighScoreScreen::AnswerClearQuestion() {
     } else {
         const Answer answer = AnswerAt(x, y);
         if (answer == Answer::None) return;
-        if (answer == Answer::Yes) {
-            // The built-in table; rebuilding the screen leaves it, which writes the settings file.
-            ctx.state.HighScores = DefaultHighScores();
-            ctx.host.SetScreenState(Screen::HighScores);
-        }
-        GameClearHighScoreClick(ctx);
+        Answered(answer);
     }
     ClickSound(ctx);
+}
+
+void HighScoreScreen::Answered(Answer answer) {
+    if (answer == Answer::Yes) {
+        // The built-in table; rebuilding the screen leaves it, which writes the settings file.
+        ctx.state.HighScores = DefaultHighScores();
+        ctx.host.SetScreenState(Screen::HighScores);
+    }
+    GameClearHighScoreClick(ctx);
 }

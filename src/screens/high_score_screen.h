@@ -2,7 +2,11 @@
 // "HIGH SCORE": the local table of the ten best results, its clear button (after a question),
 // the online table and Back. The settings file, table included, is written when it is left.
 
+#include "screens/menu_focus.h"
 #include "screens/sub_screens.h"
+
+// A yes/no box's answer (confirmations.h).
+enum class Answer;
 
 class HighScoreScreen : public SubScreen {
 public:
@@ -16,4 +20,12 @@ public:
 
 private:
     void AnswerClearQuestion();
+    void Answered(Answer answer);
+    // The pointer's hover and click at a place, which the keys' light uses at its item's centre.
+    void HoverAt(int32_t x, int32_t y);
+    void ClickAt(int32_t x, int32_t y);
+    void LightKey(FocusKey key);
+
+    // Clear, Back and View side by side; Yes and No while the clear question is up.
+    MenuFocus focus_;
 };

@@ -1,5 +1,7 @@
 #include "screens/main_menu.h"
 
+#include <vector>
+
 #include "app/audio.h"
 #include "app/game_state.h"
 #include "screens/confirmations.h"
@@ -53,6 +55,9 @@ void HoverMenuItem(const ScreenContext& ctx, int32_t item) {
     }
 }
 
+// The items one under the other, in the order Tab takes them.
+const std::vector<FocusSpot> kItemSpots = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
+
 }  // namespace
 
 void CreateMenuItems(const ScreenContext& ctx) {
@@ -86,6 +91,7 @@ void MainMenuScreen::Enter() {
     if (ctx.state.BackFromGame) ctx.audio.PlayMusic(MusicTrack::Menu);
     ctx.state.BackFromGame = false;
     ctx.state.HelpPage = 1;
+    focus_.Clear();
     CreateMenuItems(ctx);
     // Created last on layer 0, so it lies beneath every item.
     CreateTiledBackground(ctx.sprites.Engine(), ctx.images, "menu");
@@ -101,14 +107,40 @@ void MainMenuScreen::Leave() {
 }
 
 void MainMenuScreen::KeyDown(int32_t key, uint32_t shift) {
+    const bool overlay = ctx.state.GameMainExit;
+    focus_.Within(overlay ? 1 : 0);
+    const FocusKey move = FocusKeyOf(key, shift);
     if (key == kVkEscape) {
         GameMainExitClick(ctx);
-    } else if (key == kVkReturn && (shift & kShiftAlt) == 0 && !ctx.state.GameMainExit) {
-        ctx.host.SetScreenState(Screen::ClanChoice);
+    } else if (overlay) {
+        const Answer answer = AnswerKey(key, shift, focus_);
+        if (answer != Answer::None)
+            Answered(answer);
+        else if (move != FocusKey::Choose)
+            LightKey(move);
+    } else if (move == FocusKey::Choose) {
+        // With nothing lit Enter starts a game, as it always has.
+        if (focus_.Any())
+            ItemClicked(focus_.Lit());
+        else
+            ctx.host.SetScreenState(Screen::ClanChoice);
+    } else {
+        LightKey(move);
     }
 }
 
+void MainMenuScreen::LightKey(FocusKey key) {
+    if (ctx.state.GameMainExit) {
+        if (focus_.Move(key, kYesNoSpots)) ShowLitAnswer(ctx, focus_);
+        return;
+    }
+    if (!focus_.Move(key, kItemSpots)) return;
+    BeginKeyHover(ctx);
+    HoverMenuItem(ctx, focus_.Lit());
+}
+
 void MainMenuScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
     MainMenuPointerMove(ctx, x, y);
 }
 
@@ -155,7 +187,10 @@ void MainMenuScreen::ItemClicked(int32_t item) {
 }
 
 void MainMenuScreen::AnswerQuitOverlay() {
-    const Answer answer = AnswerAt(ctx.state.MouseX, ctx.state.MouseY);
+    Answered(AnswerAt(ctx.state.MouseX, ctx.state.MouseY));
+}
+
+void MainMenuScreen::Answered(Answer answer) {
     if (answer == Answer::None) return;
     CloseQuitOverlay(ctx);
     // Quitting always passes the promotion page, which ends the program when it has nothing to show.

@@ -6,6 +6,10 @@
 #include <cstdint>
 
 #include "app/screen.h"
+#include "screens/menu_focus.h"
+
+// A yes/no box's answer (confirmations.h).
+enum class Answer;
 
 class MainMenuScreen : public IScreen {
 public:
@@ -21,6 +25,11 @@ public:
 private:
     void ItemClicked(int32_t item);
     void AnswerQuitOverlay();
+    void Answered(Answer answer);
+    // The keys' light over the items, or over Yes and No while the quit overlay is up.
+    void LightKey(FocusKey key);
+
+    MenuFocus focus_;
 };
 
 // The six item pictures and the inactive logo, all on layer 0, as the main menu and every

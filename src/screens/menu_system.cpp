@@ -23,6 +23,11 @@ void ArmHover(const ScreenContext& ctx) {
     ctx.state.HoverArmed = true;
 }
 
+void BeginKeyHover(const ScreenContext& ctx) {
+    KillHighlights(ctx.sprites.Engine());
+    ArmHover(ctx);
+}
+
 void ClickSound(const ScreenContext& ctx) {
     ctx.audio.PlaySound("button_down");
 }

@@ -45,6 +45,18 @@ void HoverItem(const ScreenContext& ctx, std::string_view image, double x, doubl
 // The pointer is outside every hot region: the next region it enters sounds.
 void ArmHover(const ScreenContext& ctx);
 
+// A key moved the menu's light: the highlights go, and the item the screen lights next shows its
+// hover and sounds, as the pointer coming onto it from outside does.
+void BeginKeyHover(const ScreenContext& ctx);
+
+// The centre of a region, where a key's choice clicks.
+inline int32_t CentreX(const HotRegion& r) {
+    return (r.left + r.right) / 2;
+}
+inline int32_t CentreY(const HotRegion& r) {
+    return (r.top + r.bottom) / 2;
+}
+
 // Every click that acts ends with this.
 void ClickSound(const ScreenContext& ctx);
 

@@ -1,5 +1,7 @@
 #include "screens/options_screen.h"
 
+#include <vector>
+
 #include "app/audio.h"
 #include "app/game_state.h"
 #include "screens/menu_sprites.h"
@@ -21,6 +23,17 @@ constexpr HotRegion kBack{187, 323, 523, 554};
 constexpr HotRegion kWords[] = {kWindowWord,   kFullScreenWord, kMusicOnWord,
                                 kMusicOffWord, kSoundOnWord,    kSoundOffWord};
 
+// The keys' items in Tab order: the six words, the country field, Back.
+constexpr HotRegion kItems[] = {kWindowWord,  kFullScreenWord, kMusicOnWord,  kMusicOffWord,
+                                kSoundOnWord, kSoundOffWord,   kCountryField, kBack};
+constexpr int32_t kFieldItem = 6;
+constexpr int32_t kBackItem = 7;
+const std::vector<FocusSpot> kSpots = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0}, {4, 0}};
+
+// The marker before the line the keys have lit, as the current words stay white.
+constexpr int32_t kMarkerX = 44;
+constexpr int32_t kLineY[] = {255, 285, 315, 345};
+
 // The country text may grow while it is at most this wide (in the options' font) before the
 // next character.
 constexpr int32_t kCountryWidth = 180 - 15;
@@ -38,6 +51,7 @@ void OptionsScreen::Enter() {
     });
     ctx.state.CursorBlink = 30;
     letters_.Reset();
+    focus_.Clear();
     // A player without a country types it at once.
     ctx.state.GamegoEdit = ctx.state.Edit1.empty();
 }
@@ -67,6 +81,7 @@ void OptionsScreen::Frame(int32_t lagCount) {
     else
         MenuText(ctx, "OFF", 219, 315, 18, kMenuWhite);
     MenuText(ctx, "YOUR COUNTRY:", 62, 345, 18);
+    if (focus_.Any() && focus_.Lit() < kBackItem) MenuText(ctx, ">", kMarkerX, kLineY[focus_.Lit() / 2], 18);
     if (s.GamegoEdit && letters_.Shown()) letters_.Draw(ctx, kChooserCentre, kChooserTop);
 }
 
@@ -76,8 +91,34 @@ void OptionsScreen::Leave() {
     ctx.host.SaveConfig();
 }
 
-void OptionsScreen::KeyDown(int32_t key, uint32_t) {
-    if (key == kVkEscape) ctx.host.SetScreenState(Screen::MainMenu);
+void OptionsScreen::KeyDown(int32_t key, uint32_t shift) {
+    if (key == kVkEscape) {
+        ctx.host.SetScreenState(Screen::MainMenu);
+        return;
+    }
+    const FocusKey move = FocusKeyOf(key, shift);
+    if (move == FocusKey::Choose) {
+        if (focus_.Any()) ClickAt(CentreX(kItems[focus_.Lit()]), CentreY(kItems[focus_.Lit()]));
+        return;
+    }
+    const bool wasLit = focus_.Any();
+    if (!focus_.Move(move, kSpots)) return;
+    ShowLit();
+    // Left and Right switch the line they move along; the first key only lights a word.
+    if (wasLit && (move == FocusKey::Left || move == FocusKey::Right))
+        ClickAt(CentreX(kItems[focus_.Lit()]), CentreY(kItems[focus_.Lit()]));
+}
+
+void OptionsScreen::ShowLit() {
+    BeginKeyHover(ctx);
+    GameState& s = ctx.state;
+    // As a click in the field or elsewhere: the field takes typing while lit, and a country
+    // already there ends its editing when the light moves on.
+    if (focus_.Lit() == kFieldItem)
+        s.GamegoEdit = true;
+    else if (!s.Edit1.empty())
+        s.GamegoEdit = false;
+    if (focus_.Lit() == kBackItem) HoverItem<HelpGame_Back>(ctx, "Help_Back_p", 187, 523, 2);
 }
 
 void OptionsScreen::Char(char c) {
@@ -95,6 +136,7 @@ void OptionsScreen::Char(char c) {
 }
 
 void OptionsScreen::PointerMove(int32_t x, int32_t y) {
+    focus_.Clear();
     BeginMenuPointerMove(ctx);
     if (LeftPanel(x, y, true)) return;
     if (kBack.Contains(x, y)) {
@@ -108,10 +150,11 @@ void OptionsScreen::PointerMove(int32_t x, int32_t y) {
 }
 
 void OptionsScreen::PointerDown(MouseButton button) {
-    if (button != MouseButton::Left) return;
+    if (button == MouseButton::Left) ClickAt(ctx.state.MouseX, ctx.state.MouseY);
+}
+
+void OptionsScreen::ClickAt(int32_t x, int32_t y) {
     GameState& s = ctx.state;
-    const int32_t x = s.MouseX;
-    const int32_t y = s.MouseY;
     // Any click ends the editing of a country already there.
     if (!s.Edit1.empty()) s.GamegoEdit = false;
     if (kWindowWord.Contains(x, y) && s.GameFullScreen) {

@@ -178,7 +178,12 @@ TEST_F(GamepadControlTest, ButtonsAreTheGamesKeysInPlayAndTheMenusKeysAndClicksO
         {Screen::MainMenu, false, PadButton::Start, Kind::KeyDown, kVkReturn},
         {Screen::MainMenu, false, PadButton::Back, Kind::KeyDown, kVkEscape},
         {Screen::GameOver, false, PadButton::Start, Kind::KeyDown, kVkReturn},
-        {Screen::GameOver, false, PadButton::DpadUp, Kind::KeyUp, 0},
+        {Screen::GameOver, false, PadButton::DpadUp, Kind::KeyDown, kVkUp},
+        {Screen::MainMenu, false, PadButton::DpadDown, Kind::KeyDown, kVkDown},
+        {Screen::ClanChoice, false, PadButton::DpadLeft, Kind::KeyDown, kVkLeft},
+        {Screen::Game, true, PadButton::DpadRight, Kind::KeyDown, kVkRight},
+        {Screen::Game, false, PadButton::DpadUp, Kind::KeyUp, 0},
+        {Screen::Game, false, PadButton::DpadLeft, Kind::KeyUp, 0},
         {Screen::Splash, false, PadButton::East, Kind::KeyUp, 0},
     };
     for (const Case& c : cases) {
