@@ -470,7 +470,6 @@ void TMainForm::LoadConfig() {
         found = true;
         values = defaults;
         result = ConfigReadResult{};
-        result.switchToFullScreen = false;
         result.whole = false;
     }
     if (found) {

@@ -18,14 +18,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteWhole(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using scenario::ReadWhole;
+using scenario::WriteWhole;
 
 TEST(DataScenario, EachDamagedFileIsNamedAndNothingCrashes) {
     using Damage = std::function<std::string(std::string)>;

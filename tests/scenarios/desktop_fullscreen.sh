@@ -22,6 +22,7 @@ fail() {
     [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
     exit 1
 }
+. "$(dirname "$0")/desktop_lib.sh"
 
 # What the simulator draws, the pointer where the player's will be (on nothing that lights up).
 cat >"$out/menu.txt" <<'SCRIPT'
@@ -49,20 +50,8 @@ read -r sw sh < <(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF}
 export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
-wid=""
-for _ in $(seq 100); do
-    # Only a mapped window: SDL drops a first window while it sets up drawing.
-    wid=$(xdotool search --onlyvisible --name '^Vandrax' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || fail "no game window"
+find_game_window
 
-# X Y WIDTH HEIGHT of the window's inside, in screen pixels.
-placement() {
-    xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                               /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
 # Waits up to 5 s for the window to have the size "$1" ("W H").
 expect_size() {
     local got=""

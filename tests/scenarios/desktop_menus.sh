@@ -19,6 +19,7 @@ fail() {
     [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
     exit 1
 }
+. "$(dirname "$0")/desktop_lib.sh"
 
 # What the simulator draws for each screen, with the pointer where the player's will be.
 cat >"$out/menus.txt" <<'EOF'
@@ -38,15 +39,7 @@ export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
 
-wid=""
-for _ in $(seq 100); do
-    # Only a mapped window: a window made and dropped while the renderer is chosen may carry the
-    # title for a moment and be gone by the next query.
-    wid=$(xdotool search --onlyvisible --name '^Vandrax' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || fail "no game window"
+find_game_window
 
 shot=0
 # Takes the window's picture as NAME.png.

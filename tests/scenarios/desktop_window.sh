@@ -25,6 +25,7 @@ fail() {
     [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
     exit 1
 }
+. "$(dirname "$0")/desktop_lib.sh"
 
 cat >"$out/rc.xml" <<RC
 <?xml version="1.0" encoding="UTF-8"?>
@@ -49,21 +50,7 @@ export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
 
-wid=""
-for _ in $(seq 100); do
-    # Only a mapped window: a window made and dropped while the renderer is chosen may carry the
-    # title for a moment and be gone by the next query.
-    wid=$(xdotool search --onlyvisible --name '^Vandrax' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || fail "no game window"
-
-# X Y WIDTH HEIGHT of the window's inside, in screen pixels.
-placement() {
-    xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                               /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
+find_game_window
 
 # Waits up to 5 s for the placement to read "$1".
 expect_placement() {

@@ -20,10 +20,7 @@ using nlohmann::json;
 
 namespace {
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using scenario::ReadWhole;
 
 std::string RandomBytes(size_t count) {
     std::mt19937 bytes(7);

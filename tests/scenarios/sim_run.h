@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -20,6 +21,15 @@ namespace scenario {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+
+// A file's bytes, whole (empty when there is none), and a file written with exactly these bytes.
+inline std::string ReadWhole(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteWhole(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 class SimFolder {
 public:
