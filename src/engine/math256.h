@@ -6,6 +6,10 @@
 // With Y growing downwards, (Cos256(a), Sin256(a)) points right at a = 0 and down at a = 64.
 double Cos256(uint8_t angle);
 double Sin256(uint8_t angle);
+// The arc tangent in radians, computed here in plain arithmetic so that it is the same on every
+// machine (the system's maths library may round its last bit otherwise from one CPU to the next).
+// Within 2 units in the last place of the exact value.
+double PortableAtan(double x);
 
 // a mod n moved into [0, n).
 int32_t WrapMod(int32_t a, int32_t n);

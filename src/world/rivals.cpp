@@ -55,7 +55,7 @@ uint8_t AimAngle(double x, double y, double playerX, double playerY, uint8_t cur
     // with the aim point (7 px left of the player's X), where the bearing's slope has no value.
     const double dx = playerX - 7 - x;
     if (x == playerX || dx == 0) return current;
-    const int32_t turn = RoundHalfEven(std::atan((playerY - 6 - y) / dx) * kAimFactor);
+    const int32_t turn = RoundHalfEven(PortableAtan((playerY - 6 - y) / dx) * kAimFactor);
     // Modulo 256: a negative angle wraps round to the left half of the circle.
     return static_cast<uint8_t>(x < playerX ? turn + 64 : turn - 64);
 }
