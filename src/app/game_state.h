@@ -99,3 +99,50 @@ struct GameState {
 
     THighScoreTable HighScores = DefaultHighScores();
 };
+
+// Every value of the game itself back to how a fresh window has it (the clan, the demo flag, the
+// window's and the menus' fields stay): a game begins the same whatever was played before it, so
+// a recorded game plays again from its start alone.
+inline void ResetGameFields(GameState& state) {
+    const GameState fresh;
+    state.Level = fresh.Level;
+    state.Score = fresh.Score;
+    state.GameOverPending = fresh.GameOverPending;
+    state.Paused = fresh.Paused;
+    state.Driving = fresh.Driving;
+    state.Lives = fresh.Lives;
+    state.Health = fresh.Health;
+    state.Speed = fresh.Speed;
+    state.MaxSpeed = fresh.MaxSpeed;
+    state.Acceleration = fresh.Acceleration;
+    state.Distance = fresh.Distance;
+    state.LevelLength = fresh.LevelLength;
+    state.LevelIntro = fresh.LevelIntro;
+    state.TruckArrived = fresh.TruckArrived;
+    state.PoliceChase = fresh.PoliceChase;
+    state.Arrested = fresh.Arrested;
+    state.PoliceHealth = fresh.PoliceHealth;
+    state.PolicePostY = fresh.PolicePostY;
+    state.PoliceCarPresent = fresh.PoliceCarPresent;
+    state.PolicePostPresent = fresh.PolicePostPresent;
+    state.SignPresent = fresh.SignPresent;
+    state.WeaponKind = fresh.WeaponKind;
+    state.HasWeapon = fresh.HasWeapon;
+    state.ShotInFlight = fresh.ShotInFlight;
+    state.Ammo = fresh.Ammo;
+    state.NitroOn = fresh.NitroOn;
+    state.NitroSeconds = fresh.NitroSeconds;
+    state.SpeedBeforeNitro = fresh.SpeedBeforeNitro;
+    state.PlayerX = fresh.PlayerX;
+    state.PlayerY = fresh.PlayerY;
+    state.PlayerZ = fresh.PlayerZ;
+    state.ScreenWidth = fresh.ScreenWidth;
+    state.ScreenHeight = fresh.ScreenHeight;
+    state.RoadLeft = fresh.RoadLeft;
+    state.LaneWidth = fresh.LaneWidth;
+    state.BottomMargin = fresh.BottomMargin;
+    state.StartBlink = fresh.StartBlink;
+    state.BlinkTicks = fresh.BlinkTicks;
+    state.RivalStartY = fresh.RivalStartY;
+    state.Hud.clear();
+}

@@ -66,6 +66,7 @@ void GameScreen::KillAll() {
 
 void GameScreen::StartGame() {
     GameState& s = ctx.state;
+    ResetGameFields(s);
     KillAll();
     ctx.sprites.Engine().FreeChildren();
     ctx.window.SetPointer(PointerShape::None);
