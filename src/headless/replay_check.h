@@ -10,9 +10,9 @@
 #include "app/replay.h"
 
 struct ReplayOutcome {
-    ReplayEnd end;        // how the game played from the replay ended
-    bool matches = false; // the same end as the replay recorded
-    std::string error;    // set when the replay could not be played (other version or data)
+    ReplayEnd end;         // how the game played from the replay ended
+    bool matches = false;  // the same end as the replay recorded
+    std::string error;     // set when the replay could not be played (other version or data)
 };
 
 // Holds the game's data (its packs, read once) and plays replays on it. Not thread-safe: one

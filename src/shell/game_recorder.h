@@ -12,7 +12,8 @@
 class ReplayKeyboard : public IKeyboard {
 public:
     bool IsKeyDown(int virtualKey) const override {
-        return virtualKey >= 0 && virtualKey < static_cast<int>(down.size()) && down[static_cast<size_t>(virtualKey)];
+        return virtualKey >= 0 && virtualKey < static_cast<int>(down.size()) &&
+               down[static_cast<size_t>(virtualKey)];
     }
     std::bitset<256> down;
 };

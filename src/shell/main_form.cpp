@@ -427,9 +427,9 @@ void TMainForm::MusicRestartRule() {
 
 void TMainForm::UpdateCaption() {
     if (watching_) {
-        const std::string caption =
-            WatchPaused ? kReplayPausedCaption
-                        : WatchSpeed > 1 ? FormatMessage("Vandrax [Replay x%d]", WatchSpeed) : kReplayCaption;
+        const std::string caption = WatchPaused      ? kReplayPausedCaption
+                                    : WatchSpeed > 1 ? FormatMessage("Vandrax [Replay x%d]", WatchSpeed)
+                                                     : kReplayCaption;
         platform_.window->SetCaption(caption);
         return;
     }
@@ -620,8 +620,9 @@ ReplayStart TMainForm::ReplayStartNow() {
 
 void TMainForm::CheckReplayPlays(const ReplayStart& start) {
     if (start.version != platform_.version)
-        throw GameError(FormatMessage("The replay was recorded by Vandrax %s and cannot be played by Vandrax %s",
-                                      start.version.c_str(), platform_.version.c_str()));
+        throw GameError(
+            FormatMessage("The replay was recorded by Vandrax %s and cannot be played by Vandrax %s",
+                          start.version.c_str(), platform_.version.c_str()));
     if (start.data != DataId()) throw GameError("The replay was recorded with other game data");
 }
 

@@ -33,9 +33,10 @@ int PlayReplay(const SimOptions& options) {
             return 2;
         }
         const ReplayEnd& end = outcome.end;
-        std::printf("{\"score\": %d, \"level\": %d, \"lives\": %d, \"frames\": %lld, \"clan\": %d, \"ended\": %s}\n",
-                    end.score, end.level, end.lives, static_cast<long long>(end.frames), replay.start.clan,
-                    end.ended ? "true" : "false");
+        std::printf(
+            "{\"score\": %d, \"level\": %d, \"lives\": %d, \"frames\": %lld, \"clan\": %d, \"ended\": %s}\n",
+            end.score, end.level, end.lives, static_cast<long long>(end.frames), replay.start.clan,
+            end.ended ? "true" : "false");
         if (!outcome.error.empty()) std::fprintf(stderr, "vandrax-sim: %s\n", outcome.error.c_str());
         return options.check && !outcome.matches ? 1 : 0;
     } catch (const std::exception& error) {
