@@ -138,8 +138,11 @@ const Field kFields[] = {
          const auto& requests = s.online.requests;
          j << "[";
          for (size_t i = 0; i < requests.size(); ++i)
-             j << (i ? ", " : "") << "{\"url\": " << JsonString(requests[i].first)
-               << ", \"outcome\": " << JsonString(requests[i].second) << "}";
+             j << (i ? ", " : "") << "{\"method\": " << JsonString(requests[i].method)
+               << ", \"url\": " << JsonString(requests[i].url)
+               << ", \"outcome\": " << JsonString(requests[i].outcome)
+               << ", \"status\": " << requests[i].status << ", \"bodyBytes\": " << requests[i].bodyBytes
+               << "}";
          j << "]";
      }},
     {"packsLoaded", [](std::ostream& j, const StateSources& s) { List(j, s.form.PacksLoaded); }},
