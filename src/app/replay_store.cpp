@@ -1,8 +1,12 @@
 #include "app/replay_store.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <ctime>
 #include <system_error>
 
@@ -107,6 +111,18 @@ void RemoveLeftovers(const fs::path& folder) {
 }
 
 }  // namespace
+
+fs::path DefaultReplayFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && fs::path(dataHome).is_absolute())
+        return fs::path(dataHome) / "vandrax" / "replays";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') return fs::path(home) / ".local" / "share" / "vandrax" / "replays";
+    const passwd* entry = ::getpwuid(::getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir != '\0')
+        return fs::path(entry->pw_dir) / ".local" / "share" / "vandrax" / "replays";
+    throw GameError("Cannot find the folder for replays: HOME is not set");
+}
 
 std::string KeptStamp(int64_t startedAt) {
     const std::time_t when = static_cast<std::time_t>(startedAt);

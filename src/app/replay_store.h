@@ -61,6 +61,10 @@ private:
     size_t lastGames_;
 };
 
+// The game's own replay folder: $XDG_DATA_HOME/vandrax/replays when that is set and absolute, else
+// $HOME/.local/share/vandrax/replays. Throws GameError when no home folder is known.
+std::filesystem::path DefaultReplayFolder();
+
 // The parts of a kept game's file name; nothing when the name is not one the store writes.
 std::optional<KeptGame> ParseKeptName(const std::string& fileName);
 std::string KeptName(const KeptGame& game);

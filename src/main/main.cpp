@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/random.h"
+#include "app/replay_store.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
 #include "online/web_links.h"
@@ -95,6 +96,12 @@ void Run() {
     } catch (const GameError& error) {
         std::fprintf(stderr, "vandrax: %s\n", error.what());
     }
+    try {
+        platform.replayFolder = DefaultReplayFolder();
+    } catch (const GameError& error) {
+        std::fprintf(stderr, "vandrax: %s\n", error.what());
+    }
+    platform.version = VANDRAX_VERSION;
     SeedRandom(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
 
@@ -134,6 +141,8 @@ void Run() {
             if (wait > 0 && SDL_WaitEventTimeout(&event, wait) != 0) input.Translate(event, deliver);
         }
     }
+    // A game still being played when the program ends is kept all the same.
+    form.FinishRecording();
 }
 
 }  // namespace
@@ -145,6 +154,7 @@ int main(int argc, char** argv) {
                 "Usage: vandrax [--help] [--version]\n"
                 "Two gangs fight over the last town: drive, dodge and shoot.\n"
                 "Settings and high scores: $XDG_CONFIG_HOME/vandrax/Config.cfg\n"
+                "Replays of your games: $XDG_DATA_HOME/vandrax/replays/\n"
                 "Score server: VANDRAX_SCORE_SERVER (default http://localhost:8642)\n");
             return 0;
         }
