@@ -16,10 +16,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
+#include "local_server.h"
 #include "online_test_util.h"
 #include "platform/sdl/curl_http.h"
 
@@ -159,9 +161,16 @@ TEST(ScoreScenario, ASentScoreLandsInTheServersTable) {
     EXPECT_EQ(state["ScreenState"], 7);
     EXPECT_EQ(state["highScores"][1]["name"], "Rex");
     EXPECT_EQ(state["messages"].size(), 0u) << state["messages"];
-    ASSERT_EQ(state["httpRequests"].size(), 2u) << state["httpRequests"];
+    ASSERT_EQ(state["httpRequests"].size(), 3u) << state["httpRequests"];
     EXPECT_EQ(state["httpRequests"][0]["outcome"], "ok");
     EXPECT_EQ(state["httpRequests"][1]["outcome"], "ok");
+    // The game's replay follows the score; this server has no route for it (it answers "method
+    // not allowed"), which is nobody's business but the log's.
+    EXPECT_EQ(state["httpRequests"][2]["method"], "POST");
+    EXPECT_EQ(
+        state["httpRequests"][2]["url"].get<std::string>().rfind(server.Base() + "/api/replays?token=", 0),
+        0u);
+    EXPECT_EQ(state["httpRequests"][2]["outcome"], "http-error");
 
     CurlHttpClient http;
     const HttpAnswer table = http.Get(server.Base() + "/api/scores?limit=10", {});
@@ -174,6 +183,46 @@ TEST(ScoreScenario, ASentScoreLandsInTheServersTable) {
 }
 
 #endif
+
+// A score server of the test's own: it hands out a token, stores the score, and takes (or does
+// not know) the replay that follows. The replay that goes up is the file the game kept for the row.
+TEST(ScoreScenario, TheGamesReplayGoesUpWithTheScoresToken) {
+    struct Case {
+        const char* what;
+        int uploadStatus;
+    };
+    for (const Case& c :
+         {Case{"a server that takes replays", 200}, Case{"a server without the route", 404}}) {
+        SCOPED_TRACE(c.what);
+        LocalServer server([&](int fd, const std::string& request, const LocalServer&) {
+            if (request.rfind("GET /cgi/version.pl?version&", 0) == 0)
+                SendAll(fd, Response(200, "OK|Vandrax|1.0|600|a1b2c3d4e5|2026-01-01T00:00:00Z"));
+            else if (request.rfind("GET /cgi/version.pl?hs&", 0) == 0)
+                SendAll(fd, Response(200, "OK"));
+            else
+                SendAll(fd, Response(c.uploadStatus, c.uploadStatus == 200 ? "{\"verified\": null}" : "no"));
+        });
+        Simulator sim;
+        const json state = sim.Run(kSendScore, 8700, "--play 1 --score-server " + server.Base());
+        EXPECT_EQ(state["ScreenState"], 7);
+        EXPECT_EQ(state["messages"].size(), 0u) << state["messages"];
+        const std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 3u) << "nothing tried again";
+        const std::string& upload = requests[2];
+        EXPECT_EQ(upload.rfind("POST /api/replays?token=a1b2c3d4e5 HTTP/1.1\r\n", 0), 0u)
+            << upload.substr(0, 200);
+        EXPECT_NE(upload.find("\r\nContent-Type: application/octet-stream\r\n"), std::string::npos);
+        const std::string kept = state["tableReplays"][1];
+        ASSERT_NE(kept, "");
+        std::ifstream file(sim.work.Path() / "home" / "replays" / kept, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+        ASSERT_GT(bytes.size(), 8u);
+        EXPECT_EQ(bytes.compare(0, 8, "VANDRAXR"), 0);
+        EXPECT_TRUE(upload.compare(upload.find("\r\n\r\n") + 4, std::string::npos, bytes) == 0)
+            << "the body is the kept file, byte for byte";
+        EXPECT_EQ(state["httpRequests"][2]["outcome"], c.uploadStatus == 200 ? "ok" : "http-error");
+    }
+}
 
 TEST(ScoreScenario, WithNoServerThePlayerIsToldAndTheGameGoesOn) {
     // A port nobody listens on.
