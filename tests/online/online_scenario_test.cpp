@@ -224,6 +224,30 @@ TEST(ScoreScenario, TheGamesReplayGoesUpWithTheScoresToken) {
     }
 }
 
+// The autopilot plays to its game over and, with a score server to send to, ticks the send box
+// before its name: the score and the game's replay go up, the replay the one it kept.
+TEST(ScoreScenario, TheAutopilotSendsItsScoreAndItsGame) {
+    LocalServer server([&](int fd, const std::string& request, const LocalServer&) {
+        if (request.rfind("GET /cgi/version.pl?version&", 0) == 0)
+            SendAll(fd, Response(200, "OK|Vandrax|1.0|600|f00d|2026-01-01T00:00:00Z"));
+        else
+            SendAll(fd, Response(200, "OK"));
+    });
+    Simulator sim;
+    const json state = sim.Run("", 116000, "--play 1 --autopilot --score-server " + server.Base());
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].rfind("GET /cgi/version.pl?hs&prg=Vandrax&inf=", 0), 0u);
+    EXPECT_EQ(requests[2].rfind("POST /api/replays?token=f00d ", 0), 0u);
+    std::string kept;
+    for (size_t row = 0; row < state["highScores"].size(); ++row)
+        if (state["highScores"][row]["name"] == "Autopilot") kept = state["tableReplays"][row];
+    ASSERT_NE(kept.find(".table-"), std::string::npos) << state["tableReplays"];
+    std::ifstream file(sim.work.Path() / "home" / "replays" / kept, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_TRUE(requests[2].compare(requests[2].find("\r\n\r\n") + 4, std::string::npos, bytes) == 0);
+}
+
 TEST(ScoreScenario, WithNoServerThePlayerIsToldAndTheGameGoesOn) {
     // A port nobody listens on.
     int fd = socket(AF_INET, SOCK_STREAM, 0);
