@@ -2,16 +2,6 @@
 
 #include "base/errors.h"
 
-namespace {
-
-bool SameTable(const THighScoreTable& a, const THighScoreTable& b) {
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].Name != b[i].Name || a[i].Score != b[i].Score) return false;
-    return true;
-}
-
-}  // namespace
-
 KeptReplays::KeptReplays(const std::filesystem::path& folder, std::function<void(const std::string&)> tell)
     : tell_(std::move(tell)) {
     if (!folder.empty()) store_.emplace(folder);
@@ -50,7 +40,7 @@ void KeptReplays::RowEntered(const std::string& name, int32_t score) {
 }
 
 void KeptReplays::TableChanged(const THighScoreTable& table) {
-    if (!store_ || (tableSeen_ && SameTable(*tableSeen_, table))) return;
+    if (!store_ || tableSeen_ == table) return;
     tableSeen_ = table;
     Try([&] { store_->Tidy(table); });
 }

@@ -134,7 +134,7 @@ public:
     void FinishRecording();
     // The replay folder's games as the window keeps them.
     const KeptReplays& Kept() const { return kept_; }
-    // The identity of the packs the rules measure (hashed once). Throws GameError.
+    // The identity of the pack a game is played with (hashed once). Throws GameError.
     const std::array<uint8_t, 32>& DataId();
     // The start a replay of a game beginning now carries.
     ReplayStart ReplayStartNow();
