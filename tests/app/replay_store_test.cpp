@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -233,6 +235,39 @@ TEST_F(ReplayStoreTest, TyingWhatIsNotAKeptGameFails) {
     EXPECT_THROW(store.Tie(folder_ / "notes.txt", "Rex", 1), GameError);
     fs::remove(kept);
     EXPECT_THROW(store.Tie(kept, "Rex", 1), GameError);  // gone since
+}
+
+// The game's own folder: XDG_DATA_HOME when it is an absolute path, else under HOME.
+TEST(DefaultReplayFolder, FollowsXdgDataHomeThenHome) {
+    struct Saved {
+        const char* name;
+        std::optional<std::string> value;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+    }
+    ::setenv("HOME", "/home/player", 1);
+    const std::pair<const char*, const char*> cases[] = {
+        {"/srv/data", "/srv/data/vandrax/replays"},
+        {"relative/data", "/home/player/.local/share/vandrax/replays"},
+        {"", "/home/player/.local/share/vandrax/replays"},
+        {nullptr, "/home/player/.local/share/vandrax/replays"},
+    };
+    for (const auto& [dataHome, expected] : cases) {
+        if (dataHome != nullptr)
+            ::setenv("XDG_DATA_HOME", dataHome, 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(DefaultReplayFolder(), fs::path(expected)) << (dataHome ? dataHome : "(unset)");
+    }
+    for (const Saved& s : saved) {
+        if (s.value)
+            ::setenv(s.name, s.value->c_str(), 1);
+        else
+            ::unsetenv(s.name);
+    }
 }
 
 }  // namespace
