@@ -57,7 +57,7 @@ void TDXInput::Update() {
     const Bindings& bindings = DefaultBindings();
     for (size_t state = 0; state < bindings.size(); ++state)
         for (const int32_t key : bindings[state])
-            if (key != 0 && keyboard_.IsKeyDown(key)) states_[state] = true;
+            if (key != 0 && keyboard_->IsKeyDown(key)) states_[state] = true;
     if (!pad_.connected) return;
     // The stick and the d-pad drive the four directions; south fires as Ctrl does (an event,
     // not a state), east is the handbrake.

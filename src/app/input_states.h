@@ -29,10 +29,13 @@ public:
     using Bindings = std::array<std::array<int32_t, 3>, kStateCount>;
     static const Bindings& DefaultBindings();
 
-    TDXInput(const IKeyboard& keyboard, const PadState& pad) : keyboard_(keyboard), pad_(pad) {}
+    TDXInput(const IKeyboard& keyboard, const PadState& pad) : keyboard_(&keyboard), pad_(pad) {}
+    // The keys are read from another keyboard from now on (a replay's).
+    void SetKeyboard(const IKeyboard& keyboard) { keyboard_ = &keyboard; }
     // Recomputes the states from the keys and the pad (all off while `focused` is false).
     void Update();
     void SetFocused(bool focused) { focused_ = focused; }
+    bool Focused() const { return focused_; }
     // A state held on by a driver other than the player's hands (the attract mode's demo); it
     // counts as the keys do, and only while the window is in front.
     void Hold(int32_t state, bool on);
@@ -49,7 +52,7 @@ public:
     bool Button(int32_t number) const { return On(kButton1 + number - 1); }
 
 private:
-    const IKeyboard& keyboard_;
+    const IKeyboard* keyboard_;
     const PadState& pad_;
     bool focused_ = true;
     std::array<bool, kStateCount> states_{};

@@ -128,7 +128,8 @@ InputEvent ReadInput(ByteReader& in, uint64_t kind) {
         case Kind::ButtonUp:
             e.x = Bounded(Signed(in), -100000, 100000);
             e.y = Bounded(Signed(in), -100000, 100000);
-            e.button = static_cast<MouseButton>(Bounded(in.U8(), 0, static_cast<int64_t>(MouseButton::Middle)));
+            e.button =
+                static_cast<MouseButton>(Bounded(in.U8(), 0, static_cast<int64_t>(MouseButton::Middle)));
             break;
         case Kind::PadButtonDown:
         case Kind::PadButtonUp:

@@ -19,25 +19,25 @@
 #include "base/input.h"
 
 struct ReplayStart {
-    std::string version;                 // of the game that recorded it
-    std::array<uint8_t, 32> data{};      // the identity of the pictures' packs it ran on
-    RandomState random;                  // the generator as the game began
+    std::string version;             // of the game that recorded it
+    std::array<uint8_t, 32> data{};  // the identity of the pictures' packs it ran on
+    RandomState random;              // the generator as the game began
     int32_t clan = 1;
     int32_t mouseX = 0;
     int32_t mouseY = 0;
     bool hoverArmed = false;
     bool focused = true;
     PadState pad;
-    int64_t startedAt = 0;               // Unix seconds; for the player's lists, not the game
+    int64_t startedAt = 0;  // Unix seconds; for the player's lists, not the game
 };
 
 struct ReplayStep {
     enum class Kind : uint8_t { Frame, Timer, Keys, Input };
     Kind kind = Kind::Frame;
-    int32_t lag = 0;          // Frame: its lag count
-    int32_t timer = 0;        // Timer: which of the window's timers fired (0..4)
-    std::bitset<256> keys;    // Keys: the game's key codes held down from now on
-    InputEvent input;         // Input
+    int32_t lag = 0;        // Frame: its lag count
+    int32_t timer = 0;      // Timer: which of the window's timers fired (0..4)
+    std::bitset<256> keys;  // Keys: the game's key codes held down from now on
+    InputEvent input;       // Input
 };
 
 struct ReplayEnd {

@@ -14,9 +14,16 @@ void TTimer::SetInterval(uint32_t interval, uint64_t now) {
 }
 
 void TTimer::Poll(uint64_t now) {
-    if (!enabled_ || now < startedAt_ + interval_) return;
+    if (Due(now)) Fire(now);
+}
+
+void TTimer::Fire(uint64_t now) {
     startedAt_ = now;
     if (OnTimer) OnTimer();
+}
+
+void TTimer::FireRecorded() {
+    if (enabled_ && OnTimer) OnTimer();
 }
 
 uint64_t TTimer::DueAt() const {

@@ -15,6 +15,12 @@ public:
     void SetInterval(uint32_t interval, uint64_t now);
     // Fires the handler when due.
     void Poll(uint64_t now);
+    bool Due(uint64_t now) const { return enabled_ && now >= startedAt_ + interval_; }
+    // Fires now, as when due: the interval starts again from `now`.
+    void Fire(uint64_t now);
+    // Fires the handler, when enabled, without touching the interval: a recorded firing played
+    // again, the clock having no say.
+    void FireRecorded();
     // When the timer next fires, or UINT64_MAX when it is off.
     uint64_t DueAt() const;
 

@@ -10,9 +10,9 @@
 #include "app/replay.h"
 
 struct ReplayOutcome {
-    ReplayEnd end;        // how the game played from the replay ended
-    bool matches = false; // the same end as the replay recorded
-    std::string error;    // set when the replay could not be played (other version or data)
+    ReplayEnd end;         // how the game played from the replay ended
+    bool matches = false;  // the same end as the replay recorded
+    std::string error;     // set when the replay could not be played (other version or data)
 };
 
 // Holds the game's data (its packs, read once) and plays replays on it. Not thread-safe: one
@@ -28,7 +28,9 @@ public:
     // Plays the replay to its end. A replay of another version or other data is not played:
     // `error` says which. maxFrames bounds the work (frames run; 0: none beyond the replay's).
     ReplayOutcome Play(const Replay& replay, int64_t maxFrames = 0);
-    const std::array<uint8_t, 32>& DataId() const;
+    // The identity of the data it plays on (the packs hashed once). Throws GameError when a pack
+    // cannot be read.
+    const std::array<uint8_t, 32>& DataId();
 
 private:
     struct Impl;

@@ -21,14 +21,25 @@
 #include "screens/main_menu.h"
 #include "screens/options_screen.h"
 #include "screens/splash_screen.h"
+#include "shell/replay_player.h"
 
 namespace {
 
 const char* const kCaption = "Vandrax";
 const char* const kPausedCaption = "Vandrax [Pause]";
+const char* const kReplayCaption = "Vandrax [Replay]";
+const char* const kReplayPausedCaption = "Vandrax [Replay paused]";
+constexpr int32_t kWatchSpeedMax = 8;
 constexpr size_t kDataCheckSlice = 512 * 1024;
 const char* const kMenuPack = "Data/GraphicsMenu.dxg";
 const char* const kSoundPack = "Data/Sound.dxw";
+// The packs whose pictures the game's rules measure: a replay says which it ran on.
+const char* const kRulePacks[] = {"Data/GraphicsMenu.dxg", "Data/GraphicsMain.dxg"};
+
+// The window system's own events say nothing the game decides by.
+bool Recordable(const InputEvent& event) {
+    return event.kind != InputEvent::Kind::Quit && event.kind != InputEvent::Kind::SurfaceReset;
+}
 
 template <class T>
 T& Required(T* pointer, const char* what) {
@@ -124,7 +135,7 @@ void TMainForm::FormCreate() {
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
-        ReportDataDiffer(DataFiles.Start(platform_.dataRoot));
+        if (platform_.checkData) ReportDataDiffer(DataFiles.Start(platform_.dataRoot));
         // A description that cannot be read is told, and the game goes on without the page.
         Guard([&] { ShareScreen->Load(); });
         SetScreenState(Screen::Splash);
@@ -137,11 +148,23 @@ void TMainForm::Show() {
 
 bool TMainForm::Idle() {
     const uint64_t now = Now();
-    for (TTimer* timer : AllTimers()) Guard([&] { timer->Poll(now); });
+    // While a replay is watched its timers fire as the replay says, not by the clock.
+    if (!watching_) {
+        const auto timers = AllTimers();
+        for (size_t i = 0; i < timers.size(); ++i)
+            Guard([&] {
+                if (!timers[i]->Due(now)) return;
+                recorder_.Timer(static_cast<int32_t>(i));
+                timers[i]->Fire(now);
+            });
+    }
     if (terminated_) return false;
     const int32_t lag = DXTimer.Poll(now);
     if (lag <= 0) return false;
-    DXTimerTimer(lag);
+    if (watch_)
+        RunWatchFrames();
+    else
+        DXTimerTimer(lag);
     // The data files' hashes, a slice a frame (about 4 ms of the CPU at most).
     if (!DataFiles.Done()) Guard([&] { ReportDataDiffer(DataFiles.Step(kDataCheckSlice)); });
     return true;
@@ -154,6 +177,17 @@ uint64_t TMainForm::NextDueAt() const {
 }
 
 void TMainForm::Deliver(const InputEvent& event) {
+    if (watching_ && !replayInput_) return WatchControl(event);
+    if (deliverDepth_ == 0 && Recordable(event)) recorder_.Input(event);
+    struct Depth {
+        int32_t& depth;
+        explicit Depth(int32_t& d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    } depth(deliverDepth_);
+    Handle(event);
+}
+
+void TMainForm::Handle(const InputEvent& event) {
     using Kind = InputEvent::Kind;
     const bool playerInput = IsPlayerInput(event);
     if (playerInput) Attract.Touch(Now());
@@ -228,7 +262,8 @@ void TMainForm::Deliver(const InputEvent& event) {
 void TMainForm::FormKeyDown(int32_t key, uint32_t shift) {
     Guard([&] {
         if (IScreen* screen = CurrentScreen()) screen->KeyDown(key, shift);
-        if ((shift & kShiftAlt) != 0 && key == kVkReturn) GameFullScreenClick();
+        // A replay's Alt+Enter switched the player's window, not the viewer's.
+        if ((shift & kShiftAlt) != 0 && key == kVkReturn && !replayInput_) GameFullScreenClick();
     });
 }
 
@@ -269,10 +304,12 @@ void TMainForm::CloseWindow() {
 
 void TMainForm::SetApplicationActive(bool active) {
     Guard([&] {
+        // A replay's focus change is what the game polled then; the viewer's window is the viewer's.
+        if (replayInput_) return DXInput.SetFocused(active);
         if (active == DXTimer.Active()) return;
         DXTimer.SetActive(active, Now());
         // In the background every polled state is off: the car coasts.
-        DXInput.SetFocused(active);
+        if (!watching_) DXInput.SetFocused(active);
         if (active)
             DXTimerActivate();
         else
@@ -281,7 +318,7 @@ void TMainForm::SetApplicationActive(bool active) {
 }
 
 void TMainForm::FormResize(bool maximized) {
-    if (maximized) ResizePending = true;
+    if (maximized && !replayInput_) ResizePending = true;
 }
 
 void TMainForm::SurfaceRestored() {
@@ -299,9 +336,20 @@ void TMainForm::SetScreenState(Screen value) {
     // Whatever ends a demo's game leads back to the main menu as it was before the demo.
     const bool demoEnds = Demo && value != Screen::Game;
     if (demoEnds) value = Screen::MainMenu;
-    if (value == Screen::Game && !Demo) ++GamesStarted;
+    const bool gameEnds = ScreenState == Screen::Game && value != Screen::Game;
+    if (gameEnds && recorder_.Recording()) FinishRecording(value == Screen::GameOver);
+    const bool watchEnds = gameEnds && watching_;
+    if (watchEnds) {
+        WatchedEnd = EndNow(value == Screen::GameOver, watchFrames_);
+        // A replay's game over is nobody's: no name entry, no table.
+        if (watchAfter_ == Screen::None) terminated_ = true;
+        value = watchAfter_ == Screen::None ? Screen::MainMenu : watchAfter_;
+    }
+    if (value == Screen::Game && !Demo && !watching_) ++GamesStarted;
     if (IScreen* screen = CurrentScreen()) screen->Leave();
     ScreenState = value;
+    if (watchEnds) RestoreAfterWatching();
+    if (value == Screen::Game && !Demo && !watching_ && OnGameRecorded) BeginRecording();
     if (IScreen* screen = CurrentScreen()) screen->Enter();
     if (demoEnds) {
         Attract.Restore(*this);
@@ -352,6 +400,10 @@ void TMainForm::LoadGraphicsPack(const std::string& relative) {
 
 void TMainForm::DXTimerTimer(int32_t lagCount) {
     if (!surfaceReady_) return;
+    if (watching_)
+        ++watchFrames_;
+    else
+        recorder_.Frame(lagCount, PolledKeys(*platform_.keyboard));
     // An error abandons this frame; the next one runs normally.
     Guard([&] {
         if (ResizePending) {
@@ -374,6 +426,13 @@ void TMainForm::MusicRestartRule() {
 }
 
 void TMainForm::UpdateCaption() {
+    if (watching_) {
+        const std::string caption = WatchPaused      ? kReplayPausedCaption
+                                    : WatchSpeed > 1 ? FormatMessage("Vandrax [Replay x%d]", WatchSpeed)
+                                                     : kReplayCaption;
+        platform_.window->SetCaption(caption);
+        return;
+    }
     platform_.window->SetCaption(!DXTimer.Active() || GameMainExit ? kPausedCaption : kCaption);
 }
 
@@ -456,6 +515,11 @@ ConfigValues TMainForm::CurrentSettings() const {
 }
 
 void TMainForm::LoadConfig() {
+    // No settings folder (a replay checked headless): the defaults, and nothing written.
+    if (platform_.settingsFolder.empty()) {
+        savedConfig_ = FormatConfig(CurrentSettings());
+        return;
+    }
     // A game killed while saving leaves its temporary beside the file: the next start clears it.
     RemoveLeftoverTemporaries(ConfigFile());
     const ConfigValues defaults = CurrentSettings();
@@ -506,8 +570,8 @@ void TMainForm::KeepDamagedConfig() {
 }
 
 void TMainForm::SaveConfig() {
-    // A demo game keeps nothing.
-    if (Demo) return;
+    // A demo game keeps nothing, nor does a replay watched.
+    if (Demo || watching_ || platform_.settingsFolder.empty()) return;
     // The filling stays on the mirrors until they are next refreshed from the text fields.
     CountryName = FillToFive(Edit1);
     PlayerName = FillToFive(Edit2);
@@ -524,5 +588,188 @@ void TMainForm::SaveConfig() {
         }
         settingsWriteReported_ = true;
         ReportError(error.what());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replays
+
+const std::array<uint8_t, 32>& TMainForm::DataId() {
+    if (!dataId_) {
+        std::vector<std::string> packs;
+        for (const char* pack : kRulePacks) packs.push_back(DataPath(pack));
+        dataId_ = DataIdentity(packs);
+    }
+    return *dataId_;
+}
+
+ReplayStart TMainForm::ReplayStartNow() {
+    ReplayStart start;
+    start.version = platform_.version;
+    start.data = DataId();
+    start.random = SaveRandom();
+    start.clan = Clan;
+    start.mouseX = MouseX;
+    start.mouseY = MouseY;
+    start.hoverArmed = HoverArmed;
+    start.focused = DXInput.Focused();
+    start.pad = Pad;
+    start.startedAt = static_cast<int64_t>(std::time(nullptr));
+    return start;
+}
+
+void TMainForm::CheckReplayPlays(const ReplayStart& start) {
+    if (start.version != platform_.version)
+        throw GameError(
+            FormatMessage("The replay was recorded by Vandrax %s and cannot be played by Vandrax %s",
+                          start.version.c_str(), platform_.version.c_str()));
+    if (start.data != DataId()) throw GameError("The replay was recorded with other game data");
+}
+
+ReplayEnd TMainForm::EndNow(bool gameOver, int64_t frames) const {
+    ReplayEnd end;
+    end.score = Score;
+    end.level = Level;
+    end.lives = Lives;
+    end.frames = frames;
+    end.ended = gameOver;
+    return end;
+}
+
+void TMainForm::BeginRecording() {
+    try {
+        recorder_.Begin(ReplayStartNow());
+    } catch (const GameError& error) {
+        // The game plays on unrecorded; its packs will tell their own error if they are unreadable.
+        std::fprintf(stderr, "vandrax: this game is not recorded: %s\n", error.what());
+    }
+}
+
+void TMainForm::FinishRecording(bool gameOver) {
+    const Replay replay = recorder_.Finish(EndNow(gameOver, recorder_.Frames()));
+    if (OnGameRecorded) Guard([&] { OnGameRecorded(replay); });
+}
+
+void TMainForm::FinishRecording() {
+    if (recorder_.Recording()) FinishRecording(false);
+}
+
+void TMainForm::WatchReplay(Replay replay, Screen after) {
+    CheckReplayPlays(replay.start);
+    watch_ = std::make_unique<ReplayPlayer>(*this, std::move(replay));
+    watch_->Begin(after);
+}
+
+void TMainForm::BeginWatching(const ReplayStart& start, Screen after) {
+    watchSaved_ = *this;
+    watchRandom_ = SaveRandom();
+    watchPad_ = Pad;
+    watching_ = true;
+    watchAfter_ = after;
+    watchFrames_ = 0;
+    WatchPaused = false;
+    WatchSpeed = 1;
+    RestoreRandom(start.random);
+    Clan = start.clan;
+    MouseX = start.mouseX;
+    MouseY = start.mouseY;
+    HoverArmed = start.hoverArmed;
+    GameMainExit = false;
+    Demo = false;
+    Pad = start.pad;
+    replayKeys_.down.reset();
+    DXInput.SetKeyboard(replayKeys_);
+    DXInput.ReleaseAll();
+    DXInput.SetFocused(start.focused);
+    UpdateCaption();
+    SetScreenState(Screen::Game);
+}
+
+void TMainForm::RestoreAfterWatching() {
+    // The window's own state stays as the viewer left it.
+    const Screen screen = ScreenState;
+    const bool fullScreen = GameFullScreen;
+    const bool resizePending = ResizePending;
+    static_cast<GameState&>(*this) = watchSaved_;
+    ScreenState = screen;
+    GameFullScreen = fullScreen;
+    ResizePending = resizePending;
+    RestoreRandom(watchRandom_);
+    Pad = watchPad_;
+    DXInput.SetKeyboard(*platform_.keyboard);
+    DXInput.SetFocused(DXTimer.Active());
+    watching_ = false;
+    UpdateCaption();
+}
+
+void TMainForm::WatchInput(const InputEvent& event) {
+    replayInput_ = true;
+    Deliver(event);
+    replayInput_ = false;
+}
+
+void TMainForm::WatchTimer(int32_t index) {
+    const auto timers = AllTimers();
+    if (index < 0 || static_cast<size_t>(index) >= timers.size()) return;
+    replayInput_ = true;
+    Guard([&] { timers[static_cast<size_t>(index)]->FireRecorded(); });
+    replayInput_ = false;
+}
+
+void TMainForm::WatchFrame(int32_t lag, const std::bitset<256>& keys) {
+    replayKeys_.down = keys;
+    replayInput_ = true;
+    DXTimerTimer(lag);
+    replayInput_ = false;
+}
+
+void TMainForm::StopWatching() {
+    if (watching_ && ScreenState == Screen::Game) Guard([&] { SetScreenState(watchAfter_); });
+}
+
+void TMainForm::RunWatchFrames() {
+    if (!WatchPaused)
+        for (int32_t i = 0; i < WatchSpeed; ++i)
+            if (!watch_->NextFrame()) break;
+    // Ended: the window has gone on to the screen after it.
+    if (!watching_) watch_.reset();
+}
+
+void TMainForm::WatchControl(const InputEvent& event) {
+    using Kind = InputEvent::Kind;
+    switch (event.kind) {
+        case Kind::KeyDown:
+            if ((event.shift & kShiftAlt) != 0 && event.key == kVkReturn) {
+                Guard([&] { GameFullScreenClick(); });
+            } else if (event.key == 'P' || event.key == kVkPause) {
+                WatchPaused = !WatchPaused;
+                UpdateCaption();
+            } else if (event.key == kVkEscape) {
+                StopWatching();
+            } else if (event.key == kVkRight || event.key == 'F') {
+                WatchSpeed = WatchSpeed >= kWatchSpeedMax ? 1 : WatchSpeed * 2;
+                UpdateCaption();
+            }
+            break;
+        case Kind::Close:
+            StopWatching();
+            break;
+        case Kind::Quit:
+            terminated_ = true;
+            break;
+        case Kind::FocusGained:
+        case Kind::FocusLost:
+            // In the background the replay waits, as a game does.
+            SetApplicationActive(event.kind == Kind::FocusGained);
+            break;
+        case Kind::Maximized:
+            FormResize(true);
+            break;
+        case Kind::SurfaceReset:
+            SurfaceRestored();
+            break;
+        default:
+            // The pointer, the pad and typing belong to the replay.
+            break;
     }
 }

@@ -3,9 +3,12 @@
 // frame loop and the window's event handlers. Everything runs on one thread.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,8 @@
 #include "app/game_state.h"
 #include "app/input_states.h"
 #include "app/pad_control.h"
+#include "app/random.h"
+#include "app/replay.h"
 #include "app/screen.h"
 #include "app/timers.h"
 #include "base/input.h"
@@ -23,6 +28,7 @@
 #include "online/offline.h"
 #include "online/web_links.h"
 #include "shell/attract_mode.h"
+#include "shell/game_recorder.h"
 
 class IClock;
 class IDesktop;
@@ -33,6 +39,7 @@ class IMusicPlayer;
 class IPictureLoader;
 class ISoundDevice;
 class IWindow;
+class ReplayPlayer;
 class TShareScreen;
 struct ConfigValues;
 
@@ -51,7 +58,10 @@ struct Platform {
     IPictureLoader* pictures = nullptr;
     std::string scoreServer{kDefaultScoreServer};
     std::filesystem::path dataRoot;        // holds Data/ and Music/
-    std::filesystem::path settingsFolder;  // holds Config.cfg
+    std::filesystem::path settingsFolder;  // holds Config.cfg; empty: no settings file at all
+    std::string version;                   // the game's, written into every replay
+    // The data files' hashes are checked against the build's list while the game runs.
+    bool checkData = true;
 };
 
 class TMainForm : public GameState, public WindowTimers, private IScreenHost {
@@ -113,6 +123,36 @@ public:
     void SaveConfig() override;
     std::filesystem::path ConfigFile() const;
 
+    // ---- replays
+    // While set, each game the player plays is recorded and handed here as it ends: at its game
+    // over, when the player leaves it, or by FinishRecording. Never a demo or a replay watched.
+    std::function<void(const Replay&)> OnGameRecorded;
+    // A game still being recorded ends here (the program is ending) and is handed on.
+    void FinishRecording();
+    // The identity of the packs the rules measure (hashed once). Throws GameError.
+    const std::array<uint8_t, 32>& DataId();
+    // The start a replay of a game beginning now carries.
+    ReplayStart ReplayStartNow();
+    // Throws GameError, in the player's words, when the replay was made by another version of the
+    // game or on other data: it would not play as it was played.
+    void CheckReplayPlays(const ReplayStart& start);
+    // Watches a replay in the window at the frame timer's pace. The viewer's keys: P pauses,
+    // Escape ends, the right arrow (or F) doubles the speed up to 8 times and back. `after` is as
+    // ReplayPlayer::Begin takes it. Throws GameError when CheckReplayPlays does.
+    void WatchReplay(Replay replay, Screen after);
+    // What a ReplayPlayer drives: the window at the replay's start on the game screen, then its
+    // steps. While watching nothing of the player's is changed or kept.
+    void BeginWatching(const ReplayStart& start, Screen after);
+    void WatchInput(const InputEvent& event);
+    void WatchTimer(int32_t index);
+    void WatchFrame(int32_t lag, const std::bitset<256>& keys);
+    // Leaves the replay's game for the screen that follows it.
+    void StopWatching();
+    bool Watching() const { return watching_; }
+    ReplayEnd WatchedEnd;  // how the last replay watched ended, set as it left the game screen
+    bool WatchPaused = false;
+    int32_t WatchSpeed = 1;
+
     // ---- errors: reported (message box, stderr, record) and the program goes on
     void ReportError(const std::string& message) override;
     template <class F>
@@ -164,6 +204,15 @@ private:
     }
     // The values the settings file stores, as they stand now.
     ConfigValues CurrentSettings() const;
+    // The one way an event is handled, recorded or played back alike.
+    void Handle(const InputEvent& event);
+    // The viewer's own input while a replay is watched.
+    void WatchControl(const InputEvent& event);
+    void RunWatchFrames();
+    ReplayEnd EndNow(bool gameOver, int64_t frames) const;
+    void BeginRecording();
+    void FinishRecording(bool gameOver);
+    void RestoreAfterWatching();
 
     Platform platform_;
     NoNetwork noNetwork_;
@@ -176,4 +225,18 @@ private:
     DataCheck DataFiles;
     bool dataDifferTold_ = false;
     std::string savedConfig_;  // the settings file's text as it is on disk (or would be, unwritten)
+
+    GameRecorder recorder_;
+    int32_t deliverDepth_ = 0;  // the pad's stand-in events are not recorded, their pad event is
+    std::optional<std::array<uint8_t, 32>> dataId_;
+    // Watching: the replay's keys, and what is put back when it ends.
+    std::unique_ptr<ReplayPlayer> watch_;
+    bool watching_ = false;
+    bool replayInput_ = false;  // what is being handled comes from the replay, not the viewer
+    Screen watchAfter_ = Screen::None;
+    int64_t watchFrames_ = 0;
+    ReplayKeyboard replayKeys_;
+    GameState watchSaved_;
+    RandomState watchRandom_;
+    PadState watchPad_;
 };

@@ -8,12 +8,44 @@
 #include <vector>
 
 #include "app/random.h"
+#include "app/replay.h"
+#include "base/errors.h"
+#include "headless/replay_check.h"
 #include "platform/sdl/paths.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_session.h"
 #include "sim/sim_options.h"
 #include "sim/sim_run.h"
 #include "sim/sim_script.h"
+
+namespace {
+
+// --replay: the replay played headless, its end printed as one JSON object. 2 when it cannot be
+// read or played here, 1 with --check when it ends otherwise than recorded.
+int PlayReplay(const SimOptions& options) {
+    try {
+        const Replay replay = ReadReplayFile(options.replay);
+        ReplayChecker checker(options.data.empty() ? FindDataRoot() : std::filesystem::path(options.data),
+                              VANDRAX_VERSION);
+        const ReplayOutcome outcome = checker.Play(replay);
+        if (!outcome.error.empty() && outcome.end.frames == 0) {
+            std::fprintf(stderr, "vandrax-sim: %s: %s\n", options.replay.c_str(), outcome.error.c_str());
+            return 2;
+        }
+        const ReplayEnd& end = outcome.end;
+        std::printf(
+            "{\"score\": %d, \"level\": %d, \"lives\": %d, \"frames\": %lld, \"clan\": %d, \"ended\": %s}\n",
+            end.score, end.level, end.lives, static_cast<long long>(end.frames), replay.start.clan,
+            end.ended ? "true" : "false");
+        if (!outcome.error.empty()) std::fprintf(stderr, "vandrax-sim: %s\n", outcome.error.c_str());
+        return options.check && !outcome.matches ? 1 : 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
+        return 2;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     SimOptions options;
@@ -23,6 +55,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vandrax-sim: %s\n%s", error.what(), kSimUsage);
         return 2;
     }
+    if (!options.replay.empty()) return PlayReplay(options);
     if (options.home.empty()) {
         // Never the player's own settings: a fresh folder of its own.
         char folder[] = "/tmp/vandrax-sim-XXXXXX";
@@ -55,6 +88,7 @@ int main(int argc, char** argv) {
         sim.Start();
         const bool statesWritten = options.timedemo ? sim.TimeDemo() : sim.Run(events);
         if (!statesWritten) status = 1;
+        if (!sim.FinishRecord()) status = 1;
         if (!options.state.empty() && !sim.WriteState(options.state)) status = 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-sim: %s\n", error.what());

@@ -10,7 +10,8 @@ const char* const kSimUsage =
     "Usage: vandrax-sim [--data DIR] [--home DIR] [--seed N] [--script FILE] [--until-ms T]\n"
     "                   [--frame-ms F] [--state FILE] [--state-at MS:FILE]... [--screenshot MS:FILE.png]...\n"
     "                   [--timedemo] [--play CLAN] [--trace FILE] [--autopilot] [--score-server URL]\n"
-    "                   [--sdl-pad]\n";
+    "                   [--sdl-pad] [--record FILE]\n"
+    "       vandrax-sim [--data DIR] --replay FILE [--check]\n";
 
 namespace {
 
@@ -54,6 +55,12 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options) {
             options.autopilot = true;
         else if (arg == "--sdl-pad")
             options.sdlPad = true;
+        else if (arg == "--record")
+            options.record = value();
+        else if (arg == "--replay")
+            options.replay = value();
+        else if (arg == "--check")
+            options.check = true;
         else if (arg == "--score-server") {
             const std::optional<std::string> base = ScoreServerBase(value().c_str());
             if (!base || argv[i][0] == '\0')
@@ -74,6 +81,7 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options) {
             throw std::runtime_error("unknown option '" + arg + "'");
         }
     }
+    if (options.check && options.replay.empty()) throw std::runtime_error("--check goes with --replay");
     // A moment after the end would need a longer run to mean what it says.
     for (const auto& [ms, file] : options.statesAt)
         if (ms > options.untilMs)

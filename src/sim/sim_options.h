@@ -23,6 +23,9 @@ struct SimOptions {
     bool autopilot = false;
     std::string scoreServer;  // empty: offline, no request leaves the simulator
     bool sdlPad = false;      // the script's pad events through SDL's virtual joystick
+    std::string record;       // the replay of the run's first game is written here
+    std::string replay;       // a replay to play headless instead of a run
+    bool check = false;       // with replay: exit 1 when it ends otherwise than recorded
 };
 
 extern const char* const kSimUsage;

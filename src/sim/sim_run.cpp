@@ -54,7 +54,18 @@ Simulation::Simulation(const SimOptions& options) : options_(options) {
     platform_.pictures = &pictures_;
     platform_.dataRoot = options.data;
     platform_.settingsFolder = options.home;
+    platform_.version = VANDRAX_VERSION;
     form_ = std::make_unique<TMainForm>(platform_);
+    if (!options.record.empty())
+        form_->OnGameRecorded = [this](const Replay& replay) {
+            if (recorded_) return;
+            recorded_ = true;
+            try {
+                WriteReplayFile(options_.record, replay);
+            } catch (const GameError& error) {
+                recordError_ = error.what();
+            }
+        };
     form_->Audio.RecordSounds = true;
     if (options.sdlPad) pad_ = std::make_unique<VirtualPad>();
     if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
@@ -217,6 +228,15 @@ void Simulation::Tick() {
         // Resident memory once a minute of game time, for the soak runs.
         if (form_->FramesDrawn % 3600 == 0) rssKb_.push_back(ResidentKb());
     }
+}
+
+bool Simulation::FinishRecord() {
+    if (options_.record.empty()) return true;
+    form_->FinishRecording();
+    if (!recorded_) recordError_ = "no game was played to record";
+    if (recordError_.empty()) return true;
+    std::fprintf(stderr, "vandrax-sim: %s: %s\n", options_.record.c_str(), recordError_.c_str());
+    return false;
 }
 
 bool Simulation::Screenshot(const std::string& file) {

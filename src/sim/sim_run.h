@@ -39,6 +39,9 @@ public:
     bool TimeDemo();
     // The state JSON as it stands now; false (and a message) when the file cannot be written.
     bool WriteState(const std::string& file);
+    // With --record: the first game's replay, ended here when it is still being played. False
+    // (and a message) when it could not be written, or no game was played.
+    bool FinishRecord();
 
 private:
     StateSources Sources();
@@ -80,5 +83,7 @@ private:
     size_t nextStateAt_ = 0;
     bool stateAtFailed_ = false;
     std::vector<long> rssKb_;
+    bool recorded_ = false;
+    std::string recordError_;
     int32_t maxSprites_ = 0;
 };
