@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server attack-server bench-window soak soak-million package-test
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -81,6 +81,14 @@ bench-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
 	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite 30 $(BENCH_CONNECTIONS)
 	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres 30 $(BENCH_CONNECTIONS)
+
+# Scores with replays under wrk for a minute (bench/replay-bench.sh): games recorded by the bot,
+# uploaded after their scores as fast as the server verifies them, while the table page is loaded;
+# games verified a minute and the page's latency.
+REPLAY_BENCH_SECONDS ?= 60
+bench-replays: configure
+	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored vandrax-sim vandrax_manifest
+	bench/replay-bench.sh $(BUILD) $(REPLAY_BENCH_SECONDS)
 
 # Drawing in a real window on virtual X servers under openbox: CPU time a frame of the main menu
 # and of a busy game frame, in a window and full screen, and start to first frame; the game
