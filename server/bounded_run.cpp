@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -67,11 +66,7 @@ void CloseSockets(int keep) {
     setrlimit(RLIMIT_CPU, &cpu);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    if (limits.idle) {
-        // Runs only when the server's own threads leave a core idle, so answers keep their pace.
-        const sched_param none{};
-        sched_setscheduler(0, SCHED_IDLE, &none);
-    } else if (limits.nice > 0) {
+    if (limits.nice > 0) {
         errno = 0;
         [[maybe_unused]] const int niceness = nice(limits.nice);
     }

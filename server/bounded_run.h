@@ -3,7 +3,7 @@
 // what the work does cannot hang, crash or starve the server. The child is a fork of the caller,
 // so it starts with everything the caller had built (the game's data, read once); it closes every
 // socket it inherited at once, so the server's connections end when the server closes them, and
-// runs at a lower priority than the server's own threads (niced, or only on spare CPU time).
+// runs at a lower priority than the server's own threads.
 
 #include <sys/types.h>
 
@@ -16,7 +16,6 @@ struct BoundedRunLimits {
     std::chrono::seconds cpu{20};    // CPU time of the child
     std::chrono::seconds wall{120};  // time on the clock, should the machine be very busy
     int nice = 10;                   // added to the child's niceness
-    bool idle = false;               // instead: the idle scheduling class (only spare CPU time)
 };
 
 struct BoundedRunResult {

@@ -128,7 +128,6 @@ ReplayVerdict ReplayVerifier::Check(Worker& worker, const ReplayJob& job) {
     BoundedRunLimits bounds;
     bounds.cpu = limits_.cpu;
     bounds.wall = std::max(limits_.cpu * 4, std::chrono::seconds(60));
-    bounds.idle = true;
     const BoundedRunResult run = worker.runner.Run(
         [&] {
             const Replay replay = DecodeReplay(job.file, read);
