@@ -22,8 +22,12 @@ test: build
 SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests \
                    server_tests
 SOAK_MINUTES ?= 3
+# -O1 and line tables, as the sanitizers' authors advise: reports name their lines, the build takes
+# half the time of -O2 -g.
+SANITIZE_FLAGS = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 sanitize: deps
-	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON \
+	    $(SANITIZE_FLAGS)
 	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
 	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do ./$$suite --gtest_brief=1 || exit 1; done
 	scripts/soak $(BUILD)-asan/vandrax-sim $(SOAK_MINUTES) -- --data $(BUILD)
@@ -37,7 +41,8 @@ soak: build
 # sanitizer's quarantine has filled: the last hour against the third (medians of the minutes).
 # Then the same million in the normal build, whose memory must be flat after ten minutes.
 soak-million: build
-	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON \
+	    $(SANITIZE_FLAGS)
 	cmake --build $(BUILD)-asan -j$(JOBS) --target vandrax-sim
 	scripts/soak $(BUILD)-asan/vandrax-sim 277.78 --max-growth-kb $(SOAK_GROWTH_KB) --settled-at 120 --window 60 -- --data $(BUILD)
 	scripts/soak $(BUILD)/vandrax-sim 277.78 --max-growth-kb 2048 --settled-at 10 --window 30

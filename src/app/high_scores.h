@@ -10,6 +10,7 @@
 struct TLocal_HighScores {
     std::string Name;
     int32_t Score;
+    bool operator==(const TLocal_HighScores&) const = default;
 };
 
 // Row 0 (shown as rank 1) first, kept in descending order of Score by InsertHighScore.

@@ -33,8 +33,10 @@ constexpr int32_t kWatchSpeedMax = 8;
 constexpr size_t kDataCheckSlice = 512 * 1024;
 const char* const kMenuPack = "Data/GraphicsMenu.dxg";
 const char* const kSoundPack = "Data/Sound.dxw";
-// The packs whose pictures the game's rules measure: a replay says which it ran on.
-const char* const kRulePacks[] = {"Data/GraphicsMenu.dxg", "Data/GraphicsMain.dxg"};
+// The pack whose pictures a game is played with (the game screen loads it in place of the menu's,
+// sizes and pixels are what collisions measure): a replay says which it ran on. The menu's pack
+// is not in it, so new menu art leaves every replay playable.
+const char* const kRulePacks[] = {"Data/GraphicsMain.dxg"};
 
 // The window system's own events say nothing the game decides by.
 bool Recordable(const InputEvent& event) {

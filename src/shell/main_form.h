@@ -129,7 +129,7 @@ public:
     std::function<void(const Replay&)> OnGameRecorded;
     // A game still being recorded ends here (the program is ending) and is handed on.
     void FinishRecording();
-    // The identity of the packs the rules measure (hashed once). Throws GameError.
+    // The identity of the pack a game is played with (hashed once). Throws GameError.
     const std::array<uint8_t, 32>& DataId();
     // The start a replay of a game beginning now carries.
     ReplayStart ReplayStartNow();
