@@ -163,12 +163,18 @@ TEST(HttpFront, TheReplayRouteTakesLargeBodies) {
     EXPECT_NE(tooLarge.find("\r\n\r\n{\"verified\":false,\"reason\":\"body over 1024 KiB\"}"),
               std::string::npos)
         << tooLarge;
-    // A whole MiB is read and answered (the token is no good, which only the handler can say).
+    // A whole MiB is read and answered by the handler: the token is no good (or, on a server without
+    // the game's data, nothing can be checked), which only the handler can say.
+    auto handlerAnswered = [](const std::string& answer) {
+        return answer.rfind("HTTP/1.1 403", 0) == 0
+                   ? answer.find("unknown token") != std::string::npos
+                   : answer.find("cannot check replays") != std::string::npos;
+    };
     const std::string whole = Exchange(server.port(),
                                        "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 1048576\r\n"
                                        "Connection: close\r\n\r\n" +
                                            std::string(1u << 20, 'r'));
-    EXPECT_EQ(whole.substr(0, 12), "HTTP/1.1 403") << whole.substr(0, 200);
+    EXPECT_TRUE(handlerAnswered(whole)) << whole.substr(0, 200);
 
     const int asking = Connect(server.port());
     ASSERT_GE(asking, 0);
@@ -177,7 +183,7 @@ TEST(HttpFront, TheReplayRouteTakesLargeBodies) {
     ASSERT_EQ(send(asking, head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
     EXPECT_EQ(ReadFor(asking, std::chrono::milliseconds(500)), "HTTP/1.1 100 Continue\r\n\r\n");
     ASSERT_EQ(send(asking, "hello", 5, MSG_NOSIGNAL), 5);
-    EXPECT_EQ(ReadFor(asking, std::chrono::milliseconds(500)).substr(0, 12), "HTTP/1.1 403");
+    EXPECT_TRUE(handlerAnswered(ReadFor(asking, std::chrono::milliseconds(500))));
     close(asking);
 
     // Sixteen uploads that send their heads and then dawdle hold every large-body place.
@@ -192,11 +198,9 @@ TEST(HttpFront, TheReplayRouteTakesLargeBodies) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(Exchange(server.port(), large).substr(0, 12), "HTTP/1.1 503");
     // Small bodies and other requests still go in.
-    EXPECT_EQ(Exchange(server.port(),
-                       "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 3\r\n"
-                       "Connection: close\r\n\r\nabc")
-                  .substr(0, 12),
-              "HTTP/1.1 403");
+    EXPECT_TRUE(handlerAnswered(Exchange(server.port(),
+                                         "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 3\r\n"
+                                         "Connection: close\r\n\r\nabc")));
     // A place is given back when its upload goes away.
     close(dawdlers.back());
     dawdlers.pop_back();

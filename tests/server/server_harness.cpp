@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -129,6 +130,10 @@ ServerProcess::ServerProcess(std::vector<std::string> args) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, 2, logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all = {VANDRAX_SCORED_PATH, "--listen", "127.0.0.1:0"};
+    if (std::find(args.begin(), args.end(), "--data") == args.end()) {
+        all.push_back("--data");
+        all.push_back(TestDataDir());
+    }
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& arg : all) argv.push_back(arg.data());
@@ -234,13 +239,23 @@ HttpAnswer HttpPost(int port, const std::string& target, const std::string& body
     return answer;
 }
 
+std::string TestDataDir() {
+    const char* given = std::getenv("VANDRAX_TEST_DATA");
+    return given && *given ? given : VANDRAX_DATA_DIR;
+}
+
+std::string NoGameData() {
+    if (std::filesystem::is_regular_file(TestDataDir() + "/Data/GraphicsMain.dxg")) return {};
+    return "no game data in " + TestDataDir() + " (set VANDRAX_TEST_DATA to a build folder holding Data/)";
+}
+
 const std::string& RecordedReplay() {
     static const std::string replay = [] {
         static ScratchFolder folder;
         const std::string file = folder.path() + "/game.vxr";
         // A minute of the bot's play: its first game, to its game over or to the minute's end.
-        const std::string command = std::string(VANDRAX_SIM_PATH) + " --data " + VANDRAX_DATA_DIR +
-                                    " --home " + folder.path() + " --record " + file +
+        const std::string command = std::string(VANDRAX_SIM_PATH) + " --data " + TestDataDir() + " --home " +
+                                    folder.path() + " --record " + file +
                                     " --play 1 --autopilot --until-ms 60000 >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) return std::string();
         std::ifstream in(file, std::ios::binary);
@@ -254,7 +269,7 @@ namespace {
 // The score vandrax-sim --replay plays a replay file to; -1 when it could not.
 int64_t SimPlays(const std::string& file) {
     const std::string command =
-        std::string(VANDRAX_SIM_PATH) + " --data " + VANDRAX_DATA_DIR + " --replay " + file + " 2>/dev/null";
+        std::string(VANDRAX_SIM_PATH) + " --data " + TestDataDir() + " --replay " + file + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return -1;
     std::string out;

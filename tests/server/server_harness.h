@@ -101,6 +101,12 @@ HttpAnswer HttpGet(int port, const std::string& target);
 HttpAnswer HttpPost(int port, const std::string& target, const std::string& body,
                     const std::string& contentType = "application/octet-stream");
 
+// The game's data the tests play on: $VANDRAX_TEST_DATA, else the build's own tree. Every server
+// a test starts is given it unless the test names its own --data.
+std::string TestDataDir();
+// Empty when the data is there; otherwise why the tests that play games skip.
+std::string NoGameData();
+
 // A real replay: the game the simulator's bot plays first, recorded by vandrax-sim on the build's
 // data (made once for the whole test program). Empty when the simulator could not make one.
 const std::string& RecordedReplay();
