@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -33,10 +34,11 @@ void WriteAll(int fd, const char* data, size_t size) {
     }
 }
 
-// In the child: a connection the server closes must not stay open through this copy of its
-// descriptor, nor the listening socket outlive the server. Files, pipes and the rest may stay.
-// Only system calls here, no allocation.
-void CloseSockets(int keep) {
+}  // namespace
+
+// A connection the server closes must not stay open through a child's copy of its descriptor,
+// nor the listening socket outlive the server. Files, pipes and the rest may stay.
+void CloseInheritedSockets(int keep) {
     const int dir = open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return;
     alignas(8) char buffer[4096];
@@ -57,9 +59,14 @@ void CloseSockets(int keep) {
     close(dir);
 }
 
-[[noreturn]] void RunChild(int out, const std::function<std::string()>& work,
+namespace {
+
+[[noreturn]] void RunChild(int out, pid_t parent, const std::function<std::string()>& work,
                            const BoundedRunLimits& limits) {
-    CloseSockets(out);
+    CloseInheritedSockets(out);
+    // Ends with whoever started it, however that ends.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);  // it ended before the line above
     signal(SIGXCPU, SIG_DFL);
     const auto seconds = static_cast<rlim_t>(limits.cpu.count());
     const rlimit cpu{seconds, seconds + 1};  // SIGXCPU at the bound, SIGKILL a second later
@@ -105,8 +112,9 @@ BoundedRunResult BoundedRunner::Run(const std::function<std::string()>& work,
             close(pipeFds[1]);
             return {BoundedRunResult::Ended::Stopped, "", {}};
         }
+        const pid_t parent = getpid();
         pid = fork();
-        if (pid == 0) RunChild(pipeFds[1], work, limits);
+        if (pid == 0) RunChild(pipeFds[1], parent, work, limits);
         child_ = pid;
     }
     close(pipeFds[1]);

@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
         VANDRAX_VERSION);
     std::unique_ptr<ScoreServer> running;
     try {
+        // Made while the process is one thread: it forks the replay checkers as it starts.
         running = std::make_unique<ScoreServer>(*store, config);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-scored: %s\n", error.what());

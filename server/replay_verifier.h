@@ -1,9 +1,12 @@
 #pragma once
-// The check of uploaded replays. A replay is played with the game's own core, headless, on one or
-// two worker threads of its own with a bounded queue, never on the HTTP workers, so the server
-// keeps answering while it plays. Each play runs in a child process (BoundedRunner) held to a
-// bound of CPU time; the replay is bounded in size and in play time when it is read. The score is
-// verified when the replay, played, ends with exactly the stored score.
+// The check of uploaded replays. A replay is played with the game's own core, headless, for one or
+// two worker threads of their own with a bounded queue, never on the HTTP workers, so the server
+// keeps answering while it plays. Each worker has a checking process, forked while the server is
+// still one thread, that makes the worker's player once and then plays each replay in a child of
+// its own (BoundedRunner) held to a bound of CPU time: a process of one thread forks safely, and a
+// play that runs away or crashes takes only its child. The replay is bounded in size and in play
+// time when it is read. The score is verified when the replay, played, ends with exactly the
+// stored score.
 
 #include <array>
 #include <chrono>
@@ -25,7 +28,7 @@ struct ReplayPlay {
     std::string error;  // set when it could not be played at all
 };
 
-// The game's core that plays replays: one a worker thread, never shared between threads.
+// The game's core that plays replays: one in each worker's checking process, never shared.
 class IReplayPlayer {
 public:
     virtual ~IReplayPlayer() = default;
@@ -35,8 +38,8 @@ public:
     virtual ReplayPlay Play(const Replay& replay, int64_t maxFrames) = 0;
 };
 
-// Makes a worker's player, on that worker's thread. Throws when it cannot (no game data there):
-// the server then checks no replays.
+// Makes a worker's player, once, in that worker's checking process. Throws when it cannot (no game
+// data there): the server then checks no replays.
 using ReplayPlayerFactory = std::function<std::unique_ptr<IReplayPlayer>()>;
 
 struct ReplayCheckLimits {
@@ -78,7 +81,8 @@ public:
     // Called on a worker thread once a replay's check has ended, however it ended.
     using Done = std::function<void(const ReplayJob&, const ReplayVerdict&)>;
 
-    // Starts the workers and waits until each has made its player (or failed to).
+    // Starts the workers and waits until each has made its player (or failed to). Call it while the
+    // process has one thread: it forks the checking processes.
     ReplayVerifier(ReplayPlayerFactory factory, std::string version, ReplayCheckLimits limits, Done done);
     // Stops: see Stop.
     ~ReplayVerifier();
@@ -104,7 +108,8 @@ public:
 
 private:
     struct Worker;
-    void Work(Worker& worker, const ReplayPlayerFactory& factory, std::function<void(std::string)> ready);
+    void StartHost(Worker& worker, const ReplayPlayerFactory& factory);
+    void Work(Worker& worker);
     ReplayVerdict Check(Worker& worker, const ReplayJob& job);
 
     std::string version_;

@@ -38,7 +38,8 @@ struct ScoreServerConfig {
 
 class ScoreServer {
 public:
-    // Reads the token key from the store (making it, on a new database): may throw StoreError.
+    // Reads the token key from the store (making it, on a new database): may throw StoreError. With
+    // a replay player factory it forks the replay checkers: make it while the process is one thread.
     ScoreServer(IScoreStore& store, ScoreServerConfig config);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
