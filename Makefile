@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server attack-server bench-window soak soak-million package-test
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -16,7 +16,8 @@ test: build
 
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors. The score server's suite
-# runs the sanitized server itself on a real socket, with the bad queries of the outside world.
+# runs the sanitized server itself on a real socket, with the bad queries of the outside world,
+# and plays replays on the data tree of $(BUILD) (the sanitized build makes none).
 # Then the game itself, played by the bot for a few minutes of game time on the data tree of
 # $(BUILD) (make soak plays 30 minutes).
 SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests \
@@ -29,7 +30,8 @@ sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON \
 	    $(SANITIZE_FLAGS)
 	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
-	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do ./$$suite --gtest_brief=1 || exit 1; done
+	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do \
+	    VANDRAX_TEST_DATA=$(abspath $(BUILD)) ./$$suite --gtest_brief=1 || exit 1; done
 	scripts/soak $(BUILD)-asan/vandrax-sim $(SOAK_MINUTES) -- --data $(BUILD)
 
 soak: build
@@ -86,6 +88,14 @@ bench-server: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored
 	bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored sqlite 30 $(BENCH_CONNECTIONS)
 	pg_virtualenv -t bench/server-bench.sh $(abspath $(BUILD))/vandrax-scored postgres 30 $(BENCH_CONNECTIONS)
+
+# Scores with replays under wrk for a minute (bench/replay-bench.sh): games recorded by the bot,
+# uploaded after their scores as fast as the server verifies them, while the table page is loaded;
+# games verified a minute and the page's latency.
+REPLAY_BENCH_SECONDS ?= 60
+bench-replays: configure
+	cmake --build $(BUILD) -j$(JOBS) --target vandrax-scored vandrax-sim vandrax_manifest
+	bench/replay-bench.sh $(BUILD) $(REPLAY_BENCH_SECONDS)
 
 # Drawing in a real window on virtual X servers under openbox: CPU time a frame of the main menu
 # and of a busy game frame, in a window and full screen, and start to first frame; the game

@@ -67,8 +67,12 @@ std::string Serialize(const HttpResponse& response, bool head, bool close, bool 
 
 std::string_view HttpReason(int status) {
     switch (status) {
+        case 100:
+            return "Continue";
         case 200:
             return "OK";
+        case 202:
+            return "Accepted";
         case 302:
             return "Found";
         case 400:
@@ -79,10 +83,16 @@ std::string_view HttpReason(int status) {
             return "Not Found";
         case 405:
             return "Method Not Allowed";
+        case 409:
+            return "Conflict";
+        case 410:
+            return "Gone";
         case 413:
             return "Payload Too Large";
         case 414:
             return "URI Too Long";
+        case 422:
+            return "Unprocessable Content";
         case 429:
             return "Too Many Requests";
         case 431:
@@ -102,8 +112,11 @@ std::string_view HttpReason(int status) {
 
 class HttpFront::Loop {
 public:
-    Loop(Handler handler, Logger logger, HttpFrontLimits limits)
-        : handler_(std::move(handler)), logger_(std::move(logger)), limits_(limits) {
+    Loop(Handler handler, Logger logger, HttpFrontLimits limits, Refusal refusal)
+        : handler_(std::move(handler)),
+          logger_(std::move(logger)),
+          refusal_(std::move(refusal)),
+          limits_(std::move(limits)) {
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
         wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         if (epoll_ < 0 || wake_ < 0) throw std::runtime_error("no epoll or eventfd");
@@ -212,10 +225,12 @@ private:
         size_t sent = 0;
         bool closeAfter = false;
         size_t requests = 0;
-        HttpRequest request;        // the one being read or worked on
-        bool head = false;          // a HEAD request: no body in the answer
-        bool peerDone = false;      // the client has shut its side
-        bool oldKeepAlive = false;  // an HTTP/1.0 client asked to keep the connection
+        HttpRequest request;           // the one being read or worked on
+        bool head = false;             // a HEAD request: no body in the answer
+        bool peerDone = false;         // the client has shut its side
+        bool oldKeepAlive = false;     // an HTTP/1.0 client asked to keep the connection
+        bool largeBody = false;        // its body counts against maxLargeBodies while it comes
+        bool expectsContinue = false;  // the client waits for "100 Continue" before its body
     };
 
     struct Finished {
@@ -343,7 +358,18 @@ private:
             }
         }
         // The rest of the body comes with the next readiness of the socket.
-        if (connection.in.size() < connection.headEnd + connection.bodyLength) return;
+        if (connection.in.size() < connection.headEnd + connection.bodyLength) {
+            if (connection.expectsContinue) {
+                // A short interim answer, sent once; should the socket not take it now, the
+                // client sends its body after its own wait.
+                connection.expectsContinue = false;
+                constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+                [[maybe_unused]] const ssize_t sent =
+                    send(connection.fd, kContinue.data(), kContinue.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            }
+            return;
+        }
+        EndLargeBody(connection);
         connection.request.body = connection.in.substr(connection.headEnd, connection.bodyLength);
         connection.in.erase(0, connection.headEnd + connection.bodyLength);
         connection.headEnd = 0;
@@ -372,7 +398,21 @@ private:
         return request;
     }
 
+    void EndLargeBody(Connection& connection) {
+        if (!connection.largeBody) return;
+        connection.largeBody = false;
+        --largeBodies_;
+    }
+
+    // The most body this request may carry.
+    size_t BodyAllowance(const HttpRequest& request) const {
+        for (const auto& route : limits_.largeBodies)
+            if (route.method == request.method && route.path == request.path) return route.maxBytes;
+        return limits_.maxBodyBytes;
+    }
+
     bool ParseHead(uint64_t id, Connection& connection) {
+        connection.expectsContinue = false;
         HttpRequest request;
         request.address = connection.address;
         const std::string_view head(connection.in.data(), connection.headEnd - 4);
@@ -415,8 +455,9 @@ private:
                     Refuse(id, connection, request, 400, "bad Content-Length");
                     return false;
                 }
-                if (length > limits_.maxBodyBytes) {
-                    Refuse(id, connection, request, 413, "body too large");
+                if (const size_t allowance = BodyAllowance(request); length > allowance) {
+                    Refuse(id, connection, request, 413,
+                           "body over " + std::to_string(allowance / 1024) + " KiB");
                     return false;
                 }
             } else if (SameLetters(name, "Transfer-Encoding")) {
@@ -425,9 +466,22 @@ private:
             } else if (SameLetters(name, "Connection")) {
                 if (SameLetters(value, "close")) keepAlive = false;
                 if (SameLetters(value, "keep-alive")) keepAlive = true;
+            } else if (SameLetters(name, "Expect")) {
+                connection.expectsContinue = SameLetters(value, "100-continue");
             }
             request.headers.emplace_back(name, value);
         }
+        if (length > limits_.maxBodyBytes) {
+            // A large body holds its buffer while it comes, at a KiB a second if the client wishes:
+            // only so many at once.
+            if (largeBodies_ >= limits_.maxLargeBodies) {
+                Refuse(id, connection, request, 503, "too many large uploads at once");
+                return false;
+            }
+            ++largeBodies_;
+            connection.largeBody = true;
+        }
+        if (length == 0) connection.expectsContinue = false;
         ++connection.requests;
         connection.closeAfter = !keepAlive || connection.requests >= limits_.requestsPerConnection;
         connection.head = request.method == "HEAD";
@@ -444,8 +498,11 @@ private:
         response.status = status;
         response.body = "ERROR|" + reason;
         response.logNote = reason;
+        if (refusal_) refusal_(request, response);
         if (logger_) logger_(request, response);
         connection.closeAfter = true;
+        connection.expectsContinue = false;
+        EndLargeBody(connection);
         connection.head = false;
         connection.in.clear();
         connection.headEnd = 0;
@@ -517,6 +574,7 @@ private:
         const auto found = connections_.find(id);
         if (found == connections_.end() || found->second.state == State::Closed) return;
         Connection& connection = found->second;
+        EndLargeBody(connection);
         close(connection.fd);  // leaves the epoll set with it
         connection.fd = -1;
         connection.state = State::Closed;
@@ -608,7 +666,9 @@ private:
 
     Handler handler_;
     Logger logger_;
+    Refusal refusal_;
     HttpFrontLimits limits_;
+    size_t largeBodies_ = 0;
     int epoll_ = -1;
     int wake_ = -1;
     int listener_ = -1;
@@ -629,8 +689,9 @@ private:
     std::deque<Finished> finished_;
 };
 
-HttpFront::HttpFront(Handler handler, Logger logger, HttpFrontLimits limits)
-    : loop_(std::make_unique<Loop>(std::move(handler), std::move(logger), limits)) {}
+HttpFront::HttpFront(Handler handler, Logger logger, HttpFrontLimits limits, Refusal refusal)
+    : loop_(std::make_unique<Loop>(std::move(handler), std::move(logger), std::move(limits),
+                                   std::move(refusal))) {}
 
 HttpFront::~HttpFront() = default;
 

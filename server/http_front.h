@@ -45,6 +45,15 @@ struct HttpFrontLimits {
     size_t maxHeadBytes = 8192;  // request line and headers
     size_t maxHeaders = 64;
     size_t maxBodyBytes = 4096;
+    // Routes that take a larger body than maxBodyBytes, with the same deadline of a second a KiB.
+    struct LargeBody {
+        std::string method;
+        std::string path;
+        size_t maxBytes = 0;
+    };
+    std::vector<LargeBody> largeBodies;
+    // Larger bodies being read at once, from all clients; one more is refused (503).
+    size_t maxLargeBodies = 16;
     size_t connectionsPerAddress = 32;  // 0: no cap
     size_t maxConnections = 4096;
     size_t workers = 8;
@@ -59,8 +68,11 @@ public:
     using Handler = std::function<HttpResponse(const HttpRequest&)>;
     // Called once an answer is made, by the handler or by the front itself.
     using Logger = std::function<void(const HttpRequest&, const HttpResponse&)>;
+    // May restate an answer the front makes of its own (a refusal) in the request's terms, say as
+    // JSON for a JSON route. Runs on the front's thread: it must be quick and must not throw.
+    using Refusal = std::function<void(const HttpRequest&, HttpResponse&)>;
 
-    HttpFront(Handler handler, Logger logger, HttpFrontLimits limits = {});
+    HttpFront(Handler handler, Logger logger, HttpFrontLimits limits = {}, Refusal refusal = {});
     ~HttpFront();
     HttpFront(const HttpFront&) = delete;
     HttpFront& operator=(const HttpFront&) = delete;

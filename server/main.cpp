@@ -9,11 +9,14 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "data_root.h"
+#include "headless_player.h"
 #include "options.h"
 #include "score_server.h"
 #include "score_store.h"
@@ -90,8 +93,17 @@ int main(int argc, char** argv) {
     if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
         config.front.maxConnections = static_cast<size_t>(files.rlim_cur > 256 ? files.rlim_cur - 128 : 128);
     config.log = LogLine;
+    config.verifiedOnly = options.verifiedOnly;
+    config.replayWindow = options.replayWindow;
+    config.replays.workers = options.replayWorkers;
+    config.replays.queue = options.replayQueue;
+    config.replays.cpu = std::chrono::seconds(options.replayCpuSeconds);
+    config.replayPlayer = HeadlessReplayPlayers(
+        options.dataRoot.empty() ? DefaultDataRoot() : std::filesystem::path(options.dataRoot),
+        VANDRAX_VERSION);
     std::unique_ptr<ScoreServer> running;
     try {
+        // Made while the process is one thread: it forks the replay checkers as it starts.
         running = std::make_unique<ScoreServer>(*store, config);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-scored: %s\n", error.what());

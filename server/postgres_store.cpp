@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <pqxx/pqxx>
 #include <string_view>
 #include <type_traits>
@@ -38,6 +39,20 @@ const std::vector<std::string_view> kMigrations = {
     "  step BIGINT NOT NULL,"
     "  count INTEGER NOT NULL,"
     "  PRIMARY KEY (budget, address, step));",
+    // 4: replays. A score remembers the token it came with (a replay names it), whether a replay
+    // verified it and which; a replay keeps its file only once verified.
+    "ALTER TABLE scores ADD COLUMN token TEXT,"
+    "  ADD COLUMN verified BOOLEAN NOT NULL DEFAULT false,"
+    "  ADD COLUMN replay_id BIGINT;"
+    "CREATE UNIQUE INDEX scores_by_token ON scores (token);"
+    "CREATE INDEX verified_scores_by_rank ON scores (score DESC, created_at, id) WHERE verified;"
+    "CREATE TABLE replays ("
+    "  id BIGSERIAL PRIMARY KEY,"
+    "  score_id BIGINT NOT NULL UNIQUE REFERENCES scores (id),"
+    "  uploaded_at TIMESTAMPTZ NOT NULL,"
+    "  state TEXT NOT NULL CHECK (state IN ('checking', 'verified', 'unverified')),"
+    "  reason TEXT NOT NULL DEFAULT '',"
+    "  file BYTEA);",
 };
 
 // Any number will do as long as it stays the same: every server takes this lock to migrate.
@@ -51,12 +66,28 @@ const std::pair<const char*, const char*> kStatements[] = {
     {"read_key", "SELECT key FROM token_key WHERE id = 1"},
     {"used_tokens", "SELECT count(*) FROM used_tokens"},
     {"insert_score",
-     "INSERT INTO scores (name, score, country, created_at, address) VALUES ($1, $2, $3, to_timestamp($4), "
-     "$5)"},
+     "INSERT INTO scores (name, score, country, created_at, address, token) "
+     "VALUES ($1, $2, $3, to_timestamp($4), $5, $6)"},
     {"purge_tokens", "DELETE FROM used_tokens WHERE issued_at < to_timestamp($1)"},
     {"best_scores",
-     "SELECT name, score, country, extract(epoch FROM created_at)::bigint FROM scores "
+     "SELECT name, score, country, extract(epoch FROM created_at)::bigint, verified, replay_id FROM scores "
      "ORDER BY score DESC, created_at, id LIMIT $1"},
+    {"best_verified_scores",
+     "SELECT name, score, country, extract(epoch FROM created_at)::bigint, verified, replay_id FROM scores "
+     "WHERE verified ORDER BY score DESC, created_at, id LIMIT $1"},
+    {"replay_slot",
+     "SELECT s.id, s.score, s.name, extract(epoch FROM s.created_at)::bigint, r.id, r.state FROM scores s "
+     "LEFT JOIN replays r ON r.score_id = s.id WHERE s.token = $1"},
+    // A second upload for the score racing this one waits on the unique score_id, then inserts nothing.
+    {"insert_replay",
+     "INSERT INTO replays (score_id, uploaded_at, state) VALUES ($1, to_timestamp($2), 'checking') "
+     "ON CONFLICT (score_id) DO NOTHING RETURNING id"},
+    {"finish_replay", "UPDATE replays SET state = 'unverified', reason = $2 WHERE id = $1"},
+    {"keep_replay", "UPDATE replays SET state = 'verified', reason = $2, file = $3 WHERE id = $1"},
+    {"mark_verified",
+     "UPDATE scores SET verified = true, replay_id = $1 WHERE id = (SELECT score_id FROM replays WHERE id = "
+     "$1)"},
+    {"verified_replay", "SELECT file FROM replays WHERE id = $1 AND state = 'verified'"},
     {"all_scores",
      "SELECT name, score, country, extract(epoch FROM created_at)::bigint, address FROM scores ORDER BY id"},
     {"schema_version", "SELECT coalesce(max(version), 0) FROM schema_migrations"},
@@ -122,7 +153,7 @@ public:
             // A second server using the same token at once waits on the row, then finds it taken.
             if (work.exec_prepared("use_token", token, issuedAt).empty()) return SubmitOutcome::UnknownToken;
             work.exec_prepared("insert_score", score.name, score.score, score.country, score.time,
-                               score.address);
+                               score.address, token);
             work.commit();
             return SubmitOutcome::Stored;
         });
@@ -143,15 +174,58 @@ public:
         });
     }
 
-    std::vector<RankedScore> BestScores(int64_t limit) override {
+    std::vector<RankedScore> BestScores(int64_t limit) override { return Ranked("best_scores", limit); }
+
+    std::vector<RankedScore> BestVerifiedScores(int64_t limit) override {
+        return Ranked("best_verified_scores", limit);
+    }
+
+    ReplaySlot FindReplaySlot(const std::string& token, int64_t now, int64_t window) override {
         return Run([&](pqxx::connection& connection) {
             pqxx::read_transaction work(connection);
-            std::vector<RankedScore> rows;
-            for (const auto& row : work.exec_prepared("best_scores", limit)) {
-                rows.push_back({static_cast<int64_t>(rows.size()) + 1, row[0].as<std::string>(),
-                                row[1].as<int64_t>(), row[2].as<std::string>(), row[3].as<int64_t>()});
+            return Slot(work, token, now, window);
+        });
+    }
+
+    ReplaySlot ClaimReplay(const std::string& token, int64_t now, int64_t window) override {
+        return Run([&](pqxx::connection& connection) {
+            pqxx::work work(connection);
+            ReplaySlot slot = Slot(work, token, now, window);
+            if (slot.state != ReplaySlot::State::Open) return slot;
+            const pqxx::result inserted = work.exec_prepared("insert_replay", slot.scoreId, now);
+            if (inserted.empty()) {
+                // Another server took it between the look and the insert.
+                work.abort();
+                return FindReplaySlot(token, now, window);
             }
-            return rows;
+            slot.replayId = inserted[0][0].as<int64_t>();
+            work.commit();
+            return slot;
+        });
+    }
+
+    void FinishReplay(int64_t replayId, bool verified, const std::string& reason,
+                      const std::vector<uint8_t>& file) override {
+        Run([&](pqxx::connection& connection) {
+            pqxx::work work(connection);
+            if (verified) {
+                work.exec_prepared("keep_replay", replayId, reason,
+                                   pqxx::binarystring(file.data(), file.size()));
+                work.exec_prepared("mark_verified", replayId);
+            } else {
+                work.exec_prepared("finish_replay", replayId, reason);
+            }
+            work.commit();
+        });
+    }
+
+    std::optional<std::vector<uint8_t>> VerifiedReplay(int64_t replayId) override {
+        return Run([&](pqxx::connection& connection) -> std::optional<std::vector<uint8_t>> {
+            pqxx::read_transaction work(connection);
+            const pqxx::result found = work.exec_prepared("verified_replay", replayId);
+            if (found.empty()) return std::nullopt;
+            const pqxx::binarystring file(found[0][0]);
+            return std::vector<uint8_t>(file.data(), file.data() + file.size());
         });
     }
 
@@ -192,6 +266,42 @@ public:
     }
 
 private:
+    std::vector<RankedScore> Ranked(const char* statement, int64_t limit) {
+        return Run([&](pqxx::connection& connection) {
+            pqxx::read_transaction work(connection);
+            std::vector<RankedScore> rows;
+            for (const auto& row : work.exec_prepared(statement, limit)) {
+                rows.push_back(
+                    {static_cast<int64_t>(rows.size()) + 1, row[0].as<std::string>(), row[1].as<int64_t>(),
+                     row[2].as<std::string>(), row[3].as<int64_t>(), row[4].as<bool>(),
+                     row[5].is_null() ? std::nullopt : std::optional<int64_t>(row[5].as<int64_t>())});
+            }
+            return rows;
+        });
+    }
+
+    static ReplaySlot Slot(pqxx::transaction_base& work, const std::string& token, int64_t now,
+                           int64_t window) {
+        const pqxx::result found = work.exec_prepared("replay_slot", token);
+        ReplaySlot slot;
+        if (found.empty()) return slot;
+        const auto row = found[0];
+        slot.scoreId = row[0].as<int64_t>();
+        slot.score = row[1].as<int64_t>();
+        slot.name = row[2].as<std::string>();
+        if (!row[4].is_null()) {
+            slot.state = ReplaySlot::State::Taken;
+            slot.replayId = row[4].as<int64_t>();
+            const std::string state = row[5].as<std::string>();
+            if (state != "checking") slot.verified = state == "verified";
+        } else if (now - row[3].as<int64_t>() > window) {
+            slot.state = ReplaySlot::State::TooLate;
+        } else {
+            slot.state = ReplaySlot::State::Open;
+        }
+        return slot;
+    }
+
     // Runs one unit of work on a pooled connection. A connection that broke is dropped, so the
     // next call opens a fresh one once the database is back; every failure becomes a StoreError.
     template <typename Work>

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 
+#include "replay_answers.h"
 #include "score_record.h"
 #include "table_page.h"
 
@@ -61,10 +62,23 @@ ScoreServer::ScoreServer(IScoreStore& store, ScoreServerConfig config)
     versionBudget_ = budget("version", config_.versionRateLimit);
     if (!config_.now) config_.now = [] { return static_cast<int64_t>(std::time(nullptr)); };
     if (!config_.log) config_.log = [](std::string_view) {};
+    config_.front.largeBodies.push_back({"POST", "/api/replays", config_.replays.maxFileBytes});
     http_ = std::make_unique<HttpFront>(
         [this](const HttpRequest& request) { return Answer(request); },
         [this](const HttpRequest& request, const HttpResponse& response) { Log(request, response); },
-        config_.front);
+        config_.front,
+        [](const HttpRequest& request, HttpResponse& response) {
+            // The replay route answers in JSON, its refusals too.
+            if (request.path == "/api/replays")
+                response = ReplayAnswer(response.status, false, response.logNote);
+        });
+    if (config_.replayPlayer) {
+        verifier_ = std::make_unique<ReplayVerifier>(
+            config_.replayPlayer, VANDRAX_VERSION, config_.replays,
+            [this](const ReplayJob& job, const ReplayVerdict& verdict) { ReplayChecked(job, verdict); });
+        if (!verifier_->CanCheck())
+            config_.log("replays cannot be checked: " + LogSafe(verifier_->WhyNot(), 300));
+    }
 }
 
 ScoreServer::~ScoreServer() = default;
@@ -92,11 +106,19 @@ void ScoreServer::Log(const HttpRequest& req, const HttpResponse& res) {
 HttpResponse ScoreServer::Answer(const HttpRequest& req) {
     HttpResponse response;
     try {
+        const bool upload = req.path == "/api/replays";
         if (req.target.size() > kMaxTargetBytes) {
             response = Refuse(414, "request over 4 KiB");
-        } else if (req.method != "GET" && req.method != "HEAD") {
+        } else if (upload && req.method != "POST") {
+            response = ReplayAnswer(405, false, "replays come with POST");
+            response.headers.emplace_back("Allow", "POST");
+        } else if (!upload && req.method != "GET" && req.method != "HEAD") {
             response = Refuse(405, "only GET is answered");
             response.headers.emplace_back("Allow", "GET, HEAD");
+        } else if (upload) {
+            response = ReplayUpload(req);
+        } else if (req.path.rfind("/api/replays/", 0) == 0) {
+            response = ReplayFile(req);
         } else if (req.path == "/") {
             response = Text(302, "");
             response.headers.emplace_back("Location", "/cgi/version.pl?prg=Vandrax&show&type=0");
@@ -175,7 +197,8 @@ HttpResponse ScoreServer::ScoreQuery(const HttpRequest& req, const std::vector<Q
 HttpResponse ScoreServer::Table(const std::vector<QueryItem>& items) {
     const QueryItem* type = FindItem(items, "type");
     if (!type || type->value != "0") return Refuse(404, "no such table");
-    HttpResponse response = Text(200, RenderTablePage(store_.BestScores(kTableRows), config_.now()));
+    HttpResponse response =
+        Text(200, RenderTablePage(Shown(kTableRows), config_.now(), config_.verifiedOnly));
     response.contentType = "text/html; charset=utf-8";
     response.headers.emplace_back(
         "Content-Security-Policy",
@@ -194,7 +217,11 @@ HttpResponse ScoreServer::Json(const HttpRequest& req) {
             limit > kMaxApiRows)
             return Refuse(400, "limit must be 1 to " + std::to_string(kMaxApiRows));
     }
-    HttpResponse response = Text(200, RenderScoresJson(store_.BestScores(limit)));
+    HttpResponse response = Text(200, RenderScoresJson(Shown(limit)));
     response.contentType = "application/json";
     return response;
+}
+
+std::vector<RankedScore> ScoreServer::Shown(int64_t limit) {
+    return config_.verifiedOnly ? store_.BestVerifiedScores(limit) : store_.BestScores(limit);
 }

@@ -12,6 +12,7 @@
 
 #include "http_front.h"
 #include "rate_limiter.h"
+#include "replay_verifier.h"
 #include "score_record.h"
 #include "score_store.h"
 #include "score_token.h"
@@ -23,6 +24,12 @@ struct ScoreServerConfig {
     size_t rateLimit = 10;         // score queries per address per minute; 0: no limit
     size_t versionRateLimit = 30;  // version queries per address per minute; 0: no limit
     HttpFrontLimits front;
+    bool verifiedOnly = false;  // the page and the JSON show verified scores only
+    // Replays: how long after its score one is taken, and how they are checked. Without a player
+    // factory, or when it cannot make a player, replays are answered "cannot check".
+    int64_t replayWindow = 600;
+    ReplayCheckLimits replays;
+    ReplayPlayerFactory replayPlayer;
     // Seconds since 1970, UTC; tests may move time along.
     std::function<int64_t()> now;
     // One finished line of the log (no newline).
@@ -31,7 +38,8 @@ struct ScoreServerConfig {
 
 class ScoreServer {
 public:
-    // Reads the token key from the store (making it, on a new database): may throw StoreError.
+    // Reads the token key from the store (making it, on a new database): may throw StoreError. With
+    // a replay player factory it forks the replay checkers: make it while the process is one thread.
     ScoreServer(IScoreStore& store, ScoreServerConfig config);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
@@ -52,6 +60,11 @@ private:
     HttpResponse ScoreQuery(const HttpRequest& request, const std::vector<QueryItem>& items);
     HttpResponse Table(const std::vector<QueryItem>& items);
     HttpResponse Json(const HttpRequest& request);
+    std::vector<RankedScore> Shown(int64_t limit);
+    // Replays (replay_answers.cpp).
+    HttpResponse ReplayUpload(const HttpRequest& request);
+    HttpResponse ReplayFile(const HttpRequest& request);
+    void ReplayChecked(const ReplayJob& job, const ReplayVerdict& verdict);
     void Log(const HttpRequest& request, const HttpResponse& response);
 
     IScoreStore& store_;
@@ -61,4 +74,6 @@ private:
     TokenSigner signer_;
     std::unique_ptr<HttpFront> http_;
     std::atomic<uint64_t> scoresStored_{0};
+    // Last, so it stops first: its workers write their verdicts through the members above.
+    std::unique_ptr<ReplayVerifier> verifier_;
 };

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,12 +32,31 @@ struct RankedScore {
     int64_t score = 0;
     std::string country;
     int64_t time = 0;
+    bool verified = false;          // a replay of it played to exactly this score
+    std::optional<int64_t> replay;  // the id of that replay
 };
 
 enum class SubmitOutcome {
     Stored,
     UnknownToken,  // already used (a token the server never issued does not get this far)
     ExpiredToken,  // issued longer ago than the lifetime allows
+};
+
+// Where the score stored with a token stands for a replay upload.
+struct ReplaySlot {
+    enum class State {
+        Open,     // a replay may come (or, after a claim, was just taken: replayId says which)
+        Unknown,  // no score was stored with this token
+        TooLate,  // the score was stored longer ago than the window allows
+        Taken,    // a replay came for it already
+    };
+    State state = State::Unknown;
+    int64_t scoreId = 0;
+    int64_t score = 0;
+    std::string name;
+    int64_t replayId = 0;
+    // Taken: how that replay's check went (nullopt while it runs).
+    std::optional<bool> verified;
 };
 
 class IScoreStore {
@@ -65,6 +85,25 @@ public:
 
     // Every stored score with its address, in the order stored (for checks and tests).
     virtual std::vector<StoredScore> AllScores() = 0;
+
+    // The best verified scores only, ranked among themselves.
+    virtual std::vector<RankedScore> BestVerifiedScores(int64_t limit) = 0;
+
+    // The score stored with the token, and whether its replay may still come: within window
+    // seconds of the score's storing, and none came yet. Changes nothing.
+    virtual ReplaySlot FindReplaySlot(const std::string& token, int64_t now, int64_t window) = 0;
+
+    // The same, and an open slot is taken for a replay uploaded now, in one transaction: of
+    // uploads racing for one score, on any number of servers, one gets Open (with its replayId).
+    virtual ReplaySlot ClaimReplay(const std::string& token, int64_t now, int64_t window) = 0;
+
+    // How the check of a claimed replay ended. A verified one marks its score and keeps the file;
+    // of any other only the reason is kept.
+    virtual void FinishReplay(int64_t replayId, bool verified, const std::string& reason,
+                              const std::vector<uint8_t>& file) = 0;
+
+    // The file of a verified replay; nullopt for any other id.
+    virtual std::optional<std::vector<uint8_t>> VerifiedReplay(int64_t replayId) = 0;
 
     // A budget of limit queries per address a minute that every server on this database counts
     // together, named so that different budgets keep apart; nullptr when the back end leaves the

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -31,6 +32,20 @@ const std::vector<std::string_view> kMigrations = {
     "CREATE TABLE used_tokens (token TEXT PRIMARY KEY, issued_at INTEGER NOT NULL) WITHOUT ROWID;"
     "CREATE INDEX used_tokens_by_age ON used_tokens (issued_at);"
     "CREATE TABLE token_key (id INTEGER PRIMARY KEY CHECK (id = 1), key TEXT NOT NULL);",
+    // 3: replays. A score remembers the token it came with (a replay names it), whether a replay
+    // verified it and which; a replay keeps its file only once verified.
+    "ALTER TABLE scores ADD COLUMN token TEXT;"
+    "ALTER TABLE scores ADD COLUMN verified INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE scores ADD COLUMN replay_id INTEGER;"
+    "CREATE UNIQUE INDEX scores_by_token ON scores (token);"
+    "CREATE INDEX verified_scores_by_rank ON scores (score DESC, created_at, id) WHERE verified = 1;"
+    "CREATE TABLE replays ("
+    "  id INTEGER PRIMARY KEY,"
+    "  score_id INTEGER NOT NULL UNIQUE REFERENCES scores (id),"
+    "  uploaded_at INTEGER NOT NULL,"
+    "  state TEXT NOT NULL CHECK (state IN ('checking', 'verified', 'unverified')),"
+    "  reason TEXT NOT NULL DEFAULT '',"
+    "  file BLOB);",
 };
 
 class Connection;
@@ -55,6 +70,11 @@ public:
             sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
         return *this;
     }
+    Statement& Bind(int index, const std::vector<uint8_t>& value) {
+        Check(
+            sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
     // True while a row is there to read.
     bool Step() {
         const int rc = sqlite3_step(stmt_);
@@ -64,6 +84,15 @@ public:
         return false;
     }
     int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+    std::optional<int64_t> MaybeInt(int column) const {
+        return IsNull(column) ? std::nullopt : std::optional<int64_t>(Int(column));
+    }
+    std::vector<uint8_t> Blob(int column) const {
+        const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
+        return bytes ? std::vector<uint8_t>(bytes, bytes + sqlite3_column_bytes(stmt_, column))
+                     : std::vector<uint8_t>();
+    }
     std::string Text(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
         return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
@@ -127,6 +156,7 @@ public:
 
     // Rows the last statement changed.
     int Changes() const { return sqlite3_changes(db_); }
+    int64_t LastRowId() const { return sqlite3_last_insert_rowid(db_); }
 
     // The statement for this text, prepared once for the connection's life.
     Statement& Prepared(std::string_view sql) {
@@ -175,12 +205,26 @@ constexpr std::string_view kOfferKey =
 constexpr std::string_view kReadKey = "SELECT key FROM token_key WHERE id = 1";
 constexpr std::string_view kUsedTokens = "SELECT count(*) FROM used_tokens";
 constexpr std::string_view kInsertScore =
-    "INSERT INTO scores (name, score, country, created_at, address) VALUES (?1, ?2, ?3, ?4, ?5)";
+    "INSERT INTO scores (name, score, country, created_at, address, token) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
 constexpr std::string_view kPurgeTokens = "DELETE FROM used_tokens WHERE issued_at < ?1";
 constexpr std::string_view kBestScores =
-    "SELECT name, score, country, created_at FROM scores ORDER BY score DESC, created_at, id LIMIT ?1";
+    "SELECT name, score, country, created_at, verified, replay_id FROM scores "
+    "ORDER BY score DESC, created_at, id LIMIT ?1";
+constexpr std::string_view kBestVerifiedScores =
+    "SELECT name, score, country, created_at, verified, replay_id FROM scores WHERE verified = 1 "
+    "ORDER BY score DESC, created_at, id LIMIT ?1";
 constexpr std::string_view kAllScores =
     "SELECT name, score, country, created_at, address FROM scores ORDER BY id";
+constexpr std::string_view kReplaySlot =
+    "SELECT s.id, s.score, s.name, s.created_at, r.id, r.state FROM scores s "
+    "LEFT JOIN replays r ON r.score_id = s.id WHERE s.token = ?1";
+constexpr std::string_view kInsertReplay =
+    "INSERT INTO replays (score_id, uploaded_at, state) VALUES (?1, ?2, 'checking')";
+constexpr std::string_view kFinishReplay =
+    "UPDATE replays SET state = ?2, reason = ?3, file = ?4 WHERE id = ?1";
+constexpr std::string_view kMarkVerified =
+    "UPDATE scores SET verified = 1, replay_id = ?1 WHERE id = (SELECT score_id FROM replays WHERE id = ?1)";
+constexpr std::string_view kVerifiedReplay = "SELECT file FROM replays WHERE id = ?1 AND state = 'verified'";
 constexpr std::string_view kSchemaVersion = "SELECT coalesce(max(version), 0) FROM schema_migrations";
 
 class SqliteStore final : public IScoreStore {
@@ -228,7 +272,7 @@ public:
         {
             Use insert(writer_.Prepared(kInsertScore));
             insert->Bind(1, score.name).Bind(2, score.score).Bind(3, score.country).Bind(4, score.time);
-            insert->Bind(5, score.address).Step();
+            insert->Bind(5, score.address).Bind(6, token).Step();
         }
         transaction.Commit();
         return SubmitOutcome::Stored;
@@ -247,16 +291,10 @@ public:
         return count->Int(0);
     }
 
-    std::vector<RankedScore> BestScores(int64_t limit) override {
-        Reader reader(*this);
-        Use best(reader->Prepared(kBestScores));
-        best->Bind(1, limit);
-        std::vector<RankedScore> rows;
-        while (best->Step()) {
-            rows.push_back({static_cast<int64_t>(rows.size()) + 1, best->Text(0), best->Int(1), best->Text(2),
-                            best->Int(3)});
-        }
-        return rows;
+    std::vector<RankedScore> BestScores(int64_t limit) override { return Ranked(kBestScores, limit); }
+
+    std::vector<RankedScore> BestVerifiedScores(int64_t limit) override {
+        return Ranked(kBestVerifiedScores, limit);
     }
 
     std::vector<StoredScore> AllScores() override {
@@ -266,6 +304,52 @@ public:
         while (all->Step())
             rows.push_back({all->Text(0), all->Int(1), all->Text(2), all->Int(3), all->Text(4)});
         return rows;
+    }
+
+    ReplaySlot FindReplaySlot(const std::string& token, int64_t now, int64_t window) override {
+        Reader reader(*this);
+        return Slot(*reader, token, now, window);
+    }
+
+    ReplaySlot ClaimReplay(const std::string& token, int64_t now, int64_t window) override {
+        std::lock_guard lock(writeMutex_);
+        Transaction transaction(writer_);
+        ReplaySlot slot = Slot(writer_, token, now, window);
+        if (slot.state != ReplaySlot::State::Open) return slot;
+        {
+            Use insert(writer_.Prepared(kInsertReplay));
+            insert->Bind(1, slot.scoreId).Bind(2, now).Step();
+        }
+        slot.replayId = writer_.LastRowId();
+        transaction.Commit();
+        return slot;
+    }
+
+    void FinishReplay(int64_t replayId, bool verified, const std::string& reason,
+                      const std::vector<uint8_t>& file) override {
+        std::lock_guard lock(writeMutex_);
+        Transaction transaction(writer_);
+        {
+            Use finish(writer_.Prepared(kFinishReplay));
+            finish->Bind(1, replayId)
+                .Bind(2, std::string(verified ? "verified" : "unverified"))
+                .Bind(3, reason);
+            if (verified) finish->Bind(4, file);
+            finish->Step();
+        }
+        if (verified) {
+            Use mark(writer_.Prepared(kMarkVerified));
+            mark->Bind(1, replayId).Step();
+        }
+        transaction.Commit();
+    }
+
+    std::optional<std::vector<uint8_t>> VerifiedReplay(int64_t replayId) override {
+        Reader reader(*this);
+        Use file(reader->Prepared(kVerifiedReplay));
+        file->Bind(1, replayId);
+        if (!file->Step()) return std::nullopt;
+        return file->Blob(0);
     }
 
     int SchemaVersion() override {
@@ -296,11 +380,45 @@ private:
             store_.idleReaders_.push_back(std::move(connection_));
         }
         Connection* operator->() { return connection_.get(); }
+        Connection& operator*() { return *connection_; }
 
     private:
         SqliteStore& store_;
         std::unique_ptr<Connection> connection_;
     };
+
+    std::vector<RankedScore> Ranked(std::string_view query, int64_t limit) {
+        Reader reader(*this);
+        Use best(reader->Prepared(query));
+        best->Bind(1, limit);
+        std::vector<RankedScore> rows;
+        while (best->Step()) {
+            rows.push_back({static_cast<int64_t>(rows.size()) + 1, best->Text(0), best->Int(1), best->Text(2),
+                            best->Int(3), best->Int(4) != 0, best->MaybeInt(5)});
+        }
+        return rows;
+    }
+
+    static ReplaySlot Slot(Connection& connection, const std::string& token, int64_t now, int64_t window) {
+        Use find(connection.Prepared(kReplaySlot));
+        find->Bind(1, token);
+        ReplaySlot slot;
+        if (!find->Step()) return slot;
+        slot.scoreId = find->Int(0);
+        slot.score = find->Int(1);
+        slot.name = find->Text(2);
+        if (!find->IsNull(4)) {
+            slot.state = ReplaySlot::State::Taken;
+            slot.replayId = find->Int(4);
+            const std::string state = find->Text(5);
+            if (state != "checking") slot.verified = state == "verified";
+        } else if (now - find->Int(3) > window) {
+            slot.state = ReplaySlot::State::TooLate;
+        } else {
+            slot.state = ReplaySlot::State::Open;
+        }
+        return slot;
+    }
 
     void Migrate() {
         std::lock_guard lock(writeMutex_);

@@ -72,11 +72,24 @@ tr.podium td.rank { color: #ff5a36; }
 tr.first td.rank, tr.first td.name, tr.first td.score { font-size: 19px; }
 tr.first td.name { color: #ffd23f; }
 .empty { padding: 40px; text-align: center; color: #8fa3c8; font-size: 18px; }
+a.verified { display: inline-block; margin-left: 8px; width: 18px; height: 18px; border-radius: 9px;
+  background: #2f9e5a; color: #ffffff; font-size: 12px; line-height: 18px; text-align: center;
+  text-decoration: none; vertical-align: 2px; }
+a.verified:hover { background: #41c275; }
 )";
+
+// Beside a verified name: a check mark whose title says what it means, linking to the replay.
+std::string VerifiedMark(const RankedScore& row) {
+    if (!row.verified || !row.replay) return {};
+    const std::string id = std::to_string(*row.replay);
+    return "<a class=\"verified\" href=\"/api/replays/" + id + "\" download=\"vandrax-" + id +
+           ".vxr\" title=\"Verified: the server played this game's replay to this score. Download the "
+           "replay\">\xE2\x9C\x93</a>";
+}
 
 }  // namespace
 
-std::string RenderTablePage(const std::vector<RankedScore>& rows, int64_t now) {
+std::string RenderTablePage(const std::vector<RankedScore>& rows, int64_t now, bool verifiedOnly) {
     std::string page;
     page.reserve(4096 + rows.size() * 256);
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
@@ -86,6 +99,7 @@ std::string RenderTablePage(const std::vector<RankedScore>& rows, int64_t now) {
     page +=
         "</style>\n</head>\n<body>\n<main>\n<header>\n<h1>Vandrax</h1>\n<p>Best drivers of the last "
         "town</p>\n";
+    if (verifiedOnly) page += "<p id=\"verified-only\">Verified scores only</p>\n";
     page += "</header>\n";
     if (rows.empty()) {
         page += "<p class=\"empty\" id=\"no-scores\">No scores yet. Be the first on the board!</p>\n";
@@ -104,8 +118,8 @@ std::string RenderTablePage(const std::vector<RankedScore>& rows, int64_t now) {
             else if (row.rank <= 3)
                 page += " class=\"podium\"";
             page += "><td class=\"rank\">" + std::to_string(row.rank) + "</td><td class=\"name\">" +
-                    HtmlEscape(row.name) + "</td><td class=\"score\">" + std::to_string(row.score) +
-                    "</td><td class=\"country\">" + HtmlEscape(row.country) +
+                    HtmlEscape(row.name) + VerifiedMark(row) + "</td><td class=\"score\">" +
+                    std::to_string(row.score) + "</td><td class=\"country\">" + HtmlEscape(row.country) +
                     "</td><td class=\"time\"><time datetime=\"" + IsoTime(row.time) + "\">" +
                     IsoTime(row.time).substr(0, 10) + "</time></td></tr>\n";
         }
@@ -118,11 +132,14 @@ std::string RenderTablePage(const std::vector<RankedScore>& rows, int64_t now) {
 std::string RenderScoresJson(const std::vector<RankedScore>& rows) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& row : rows) {
-        array.push_back({{"rank", row.rank},
-                         {"name", row.name},
-                         {"score", row.score},
-                         {"country", row.country},
-                         {"time", IsoTime(row.time)}});
+        array.push_back(
+            {{"rank", row.rank},
+             {"name", row.name},
+             {"score", row.score},
+             {"country", row.country},
+             {"time", IsoTime(row.time)},
+             {"verified", row.verified},
+             {"replay", row.replay ? nlohmann::ordered_json(*row.replay) : nlohmann::ordered_json()}});
     }
     // Stored texts are checked UTF-8; should one ever not be, it is replaced, never a failure.
     return array.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

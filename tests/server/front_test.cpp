@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
+#include <vector>
 
 #include "server_harness.h"
 
@@ -91,6 +93,10 @@ TEST(HttpFront, RequestsItWillNotTake) {
         std::string status;
     } cases[] = {
         {"a body over 4 KiB", "POST / HTTP/1.1\r\nContent-Length: 5000\r\n\r\n", "413"},
+        {"a replay's body anywhere but the replay route",
+         "GET /api/scores HTTP/1.1\r\nContent-Length: 5000\r\n\r\n", "413"},
+        {"a body over 1 MiB on the replay route",
+         "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n", "413"},
         {"a chunked body", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", "501"},
         {"a length that is no number", "GET / HTTP/1.1\r\nContent-Length: 1x\r\n\r\n", "400"},
         {"a header without a colon", "GET / HTTP/1.1\r\nNoColon\r\n\r\n", "400"},
@@ -110,4 +116,98 @@ TEST(HttpFront, RequestsItWillNotTake) {
                        "GET " + kVersion + " HTTP/1.1\r\nContent-Length: 3\r\nConnection: close\r\n\r\nabc")
                   .substr(0, 12),
               "HTTP/1.1 200");
+}
+
+namespace {
+
+int Connect(int port) {
+    const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+// What comes within the time, or until the server closes.
+std::string ReadFor(int sock, std::chrono::milliseconds time) {
+    std::string answer;
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{sock, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) continue;
+        char buffer[4096];
+        const ssize_t n = recv(sock, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+    return answer;
+}
+
+}  // namespace
+
+// The replay route takes a body of up to 1 MiB; its refusals are JSON like its answers; a client
+// that asks before sending its body is told to go on; and only so many large bodies come at once.
+TEST(HttpFront, TheReplayRouteTakesLargeBodies) {
+    ScratchFolder folder;
+    ServerProcess server({"--db", "sqlite:" + folder.path() + "/scores.db"});
+    ASSERT_TRUE(server.running());
+    const std::string tooLarge =
+        Exchange(server.port(), "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n");
+    EXPECT_EQ(tooLarge.substr(0, 12), "HTTP/1.1 413");
+    EXPECT_NE(tooLarge.find("Content-Type: application/json"), std::string::npos);
+    EXPECT_NE(tooLarge.find("\r\n\r\n{\"verified\":false,\"reason\":\"body over 1024 KiB\"}"),
+              std::string::npos)
+        << tooLarge;
+    // A whole MiB is read and answered by the handler: the token is no good (or, on a server without
+    // the game's data, nothing can be checked), which only the handler can say.
+    auto handlerAnswered = [](const std::string& answer) {
+        return answer.rfind("HTTP/1.1 403", 0) == 0
+                   ? answer.find("unknown token") != std::string::npos
+                   : answer.find("cannot check replays") != std::string::npos;
+    };
+    const std::string whole = Exchange(server.port(),
+                                       "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 1048576\r\n"
+                                       "Connection: close\r\n\r\n" +
+                                           std::string(1u << 20, 'r'));
+    EXPECT_TRUE(handlerAnswered(whole)) << whole.substr(0, 200);
+
+    const int asking = Connect(server.port());
+    ASSERT_GE(asking, 0);
+    const std::string head =
+        "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 5\r\nExpect: 100-continue\r\n\r\n";
+    ASSERT_EQ(send(asking, head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
+    EXPECT_EQ(ReadFor(asking, std::chrono::milliseconds(500)), "HTTP/1.1 100 Continue\r\n\r\n");
+    ASSERT_EQ(send(asking, "hello", 5, MSG_NOSIGNAL), 5);
+    EXPECT_TRUE(handlerAnswered(ReadFor(asking, std::chrono::milliseconds(500))));
+    close(asking);
+
+    // Sixteen uploads that send their heads and then dawdle hold every large-body place.
+    std::vector<int> dawdlers;
+    const std::string large = "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 500000\r\n\r\n";
+    for (int i = 0; i < 16; ++i) {
+        dawdlers.push_back(Connect(server.port()));
+        ASSERT_GE(dawdlers.back(), 0);
+        ASSERT_EQ(send(dawdlers.back(), large.data(), large.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(large.size()));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(Exchange(server.port(), large).substr(0, 12), "HTTP/1.1 503");
+    // Small bodies and other requests still go in.
+    EXPECT_TRUE(handlerAnswered(Exchange(server.port(),
+                                         "POST /api/replays?token=x HTTP/1.1\r\nContent-Length: 3\r\n"
+                                         "Connection: close\r\n\r\nabc")));
+    // A place is given back when its upload goes away.
+    close(dawdlers.back());
+    dawdlers.pop_back();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const int another = Connect(server.port());
+    ASSERT_EQ(send(another, large.data(), large.size(), MSG_NOSIGNAL), static_cast<ssize_t>(large.size()));
+    EXPECT_EQ(ReadFor(another, std::chrono::milliseconds(300)), "");  // taken: waits for its body
+    close(another);
+    for (int sock : dawdlers) close(sock);
 }

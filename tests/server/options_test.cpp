@@ -35,6 +35,25 @@ TEST(CommandLine, Options) {
     EXPECT_EQ(v6.options.port, 0);
     EXPECT_EQ(v6.options.database, "sqlite:x.db");
 
+    // Replays: by default checked on the installed game's data, two workers, twenty seconds each,
+    // ten minutes after the score; every score shown.
+    EXPECT_TRUE(none.options.dataRoot.empty());
+    EXPECT_FALSE(none.options.verifiedOnly);
+    EXPECT_EQ(none.options.replayWorkers, 2u);
+    EXPECT_EQ(none.options.replayQueue, 32u);
+    EXPECT_EQ(none.options.replayCpuSeconds, 20);
+    EXPECT_EQ(none.options.replayWindow, 600);
+    const ParsedCommandLine replays =
+        ParseCommandLine({"--data", "/opt/vandrax", "--verified-only", "--replay-workers", "1",
+                          "--replay-queue=5", "--replay-cpu-seconds", "3", "--replay-window", "0"});
+    ASSERT_EQ(replays.action, Action::Serve) << replays.error;
+    EXPECT_EQ(replays.options.dataRoot, "/opt/vandrax");
+    EXPECT_TRUE(replays.options.verifiedOnly);
+    EXPECT_EQ(replays.options.replayWorkers, 1u);
+    EXPECT_EQ(replays.options.replayQueue, 5u);
+    EXPECT_EQ(replays.options.replayCpuSeconds, 3);
+    EXPECT_EQ(replays.options.replayWindow, 0);
+
     EXPECT_EQ(ParseCommandLine({"--db", "x", "--help"}).action, Action::Help);
     EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::Version);
 }
@@ -56,6 +75,16 @@ TEST(CommandLine, MistakesAreErrors) {
         {"--connections-per-address"},
         {"--port", "1"},
         {"serve"},
+        {"--data"},
+        {"--data", ""},
+        {"--verified-only=yes"},
+        {"--replay-workers", "0"},
+        {"--replay-workers", "9"},
+        {"--replay-queue", "0"},
+        {"--replay-cpu-seconds", "0"},
+        {"--replay-cpu-seconds", "3601"},
+        {"--replay-window", "-1"},
+        {"--replay-window", "ten"},
     };
     for (const auto& args : bad) {
         const ParsedCommandLine parsed = ParseCommandLine(args);

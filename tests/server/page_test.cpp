@@ -174,3 +174,58 @@ TEST(TablePage, BrowserShowsAnEmptyBoard) {
     EXPECT_NE(dom.find("No scores yet"), std::string::npos) << dom.substr(0, 500);
     EXPECT_TRUE(BodyRows(dom).empty());
 }
+
+// A verified row carries its mark as the browser shows it: a check mark beside the name, with a
+// title saying what it means, linking to the replay the server serves; other rows carry none.
+TEST(TablePage, BrowserShowsTheVerifiedMark) {
+    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed: skipped";
+    ScratchFolder folder;
+    const std::string url = "sqlite:" + folder.path() + "/scores.db";
+    auto store = OpenScoreStore(url);
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    std::vector<std::string> tokens;
+    for (const auto& [name, score] :
+         {std::pair<std::string, int64_t>{"Top", 900}, {"Checked", 500}, {"Low", 100}}) {
+        tokens.push_back(NewTestToken());
+        ASSERT_EQ(store->SubmitScore(tokens.back(), now, now, 600, {name, score, "Chile", now, "127.0.0.1"}),
+                  SubmitOutcome::Stored);
+    }
+    const std::vector<uint8_t> file = {'V', 'A', 'N', 0, 0xFF, '\n'};
+    const int64_t id = store->ClaimReplay(tokens[1], now, 600).replayId;
+    store->FinishReplay(id, true, "replay ends at 500 as stored", file);
+    store->FinishReplay(store->ClaimReplay(tokens[2], now, 600).replayId, false,
+                        "replay ends at 0, stored 100", file);
+    ServerProcess server({"--db", url});
+    ASSERT_TRUE(server.running());
+
+    ScratchFolder profile;
+    const std::string page = server.url("/cgi/version.pl?prg=Vandrax&show&type=0");
+    const std::string dom = Chromium(profile.path(), "--dump-dom", page);
+    const auto rows = Elements(Elements(dom, "tbody").at(0), "tr");
+    ASSERT_EQ(rows.size(), 3u) << dom.substr(0, 500);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto marks = Elements(rows[i], "a");
+        EXPECT_EQ(marks.size(), i == 1 ? 1u : 0u) << rows[i];
+    }
+    // The mark sits in the name's cell, after the name.
+    const std::string name = Elements(rows[1], "td").at(1);
+    EXPECT_EQ(name.rfind("Checked<a ", 0), 0u) << name;
+    EXPECT_EQ(Elements(name, "a").at(0), "\xE2\x9C\x93");
+    EXPECT_NE(name.find("class=\"verified\""), std::string::npos) << name;
+    EXPECT_NE(name.find("title=\"Verified: the server played this game's replay to this score. Download the "
+                        "replay\""),
+              std::string::npos)
+        << name;
+    const std::string link = "/api/replays/" + std::to_string(id);
+    EXPECT_NE(name.find("href=\"" + link + "\""), std::string::npos) << name;
+    const HttpAnswer download = HttpGet(server.port(), link);
+    EXPECT_EQ(download.status, 200);
+    EXPECT_EQ(download.body, std::string(file.begin(), file.end()));
+
+    const std::string shot = std::string(VANDRAX_TEST_OUTPUT) + "/table-page-verified.png";
+    std::remove(shot.c_str());
+    Chromium(profile.path(), "--screenshot=" + shot + " --window-size=800,400 --hide-scrollbars", page);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    EXPECT_TRUE(PngSize(shot, width, height)) << shot;
+}

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "app/replay.h"
 #include "app/text_codec.h"
 
 extern char** environ;
@@ -105,7 +107,7 @@ private:
 }  // namespace
 
 Backend SqliteBackend() {
-    return {"SQLite", [] { return std::make_unique<SqliteDatabase>(); }, [] { return std::string(); }, 2};
+    return {"SQLite", [] { return std::make_unique<SqliteDatabase>(); }, [] { return std::string(); }, 3};
 }
 
 Backend PostgresBackend() {
@@ -115,7 +117,7 @@ Backend PostgresBackend() {
                 return host && *host ? std::string()
                                      : std::string("PostgreSQL is not installed (no pg_virtualenv): skipped");
             },
-            3};
+            4};
 }
 
 ServerProcess::ServerProcess(std::vector<std::string> args) {
@@ -128,6 +130,10 @@ ServerProcess::ServerProcess(std::vector<std::string> args) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, 2, logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all = {VANDRAX_SCORED_PATH, "--listen", "127.0.0.1:0"};
+    if (std::find(args.begin(), args.end(), "--data") == args.end()) {
+        all.push_back("--data");
+        all.push_back(TestDataDir());
+    }
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& arg : all) argv.push_back(arg.data());
@@ -216,4 +222,101 @@ HttpAnswer HttpGet(int port, const std::string& target) {
         answer.contentType = result->get_header_value("Content-Type");
     }
     return answer;
+}
+
+HttpAnswer HttpPost(int port, const std::string& target, const std::string& body,
+                    const std::string& contentType) {
+    httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(5, 0);
+    client.set_read_timeout(10, 0);
+    client.set_url_encode(false);
+    HttpAnswer answer;
+    if (auto result = client.Post(target.c_str(), body, contentType.c_str())) {
+        answer.status = result->status;
+        answer.body = result->body;
+        answer.contentType = result->get_header_value("Content-Type");
+    }
+    return answer;
+}
+
+std::string TestDataDir() {
+    const char* given = std::getenv("VANDRAX_TEST_DATA");
+    return given && *given ? given : VANDRAX_DATA_DIR;
+}
+
+std::string NoGameData() {
+    if (std::filesystem::is_regular_file(TestDataDir() + "/Data/GraphicsMain.dxg")) return {};
+    return "no game data in " + TestDataDir() + " (set VANDRAX_TEST_DATA to a build folder holding Data/)";
+}
+
+const std::string& RecordedReplay() {
+    static const std::string replay = [] {
+        static ScratchFolder folder;
+        const std::string file = folder.path() + "/game.vxr";
+        // A minute of the bot's play: its first game, to its game over or to the minute's end.
+        const std::string command = std::string(VANDRAX_SIM_PATH) + " --data " + TestDataDir() + " --home " +
+                                    folder.path() + " --record " + file +
+                                    " --play 1 --autopilot --until-ms 60000 >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) return std::string();
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    return replay;
+}
+
+namespace {
+
+// The score vandrax-sim --replay plays a replay file to; -1 when it could not.
+int64_t SimPlays(const std::string& file) {
+    const std::string command =
+        std::string(VANDRAX_SIM_PATH) + " --data " + TestDataDir() + " --replay " + file + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    std::string out;
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    pclose(pipe);
+    const size_t at = out.find("\"score\":");
+    return at == std::string::npos ? -1 : std::atoll(out.c_str() + at + 8);
+}
+
+}  // namespace
+
+const EditedReplay& OneEventChanged() {
+    static const EditedReplay edited = [] {
+        EditedReplay result;
+        const std::string& original = RecordedReplay();
+        if (original.empty()) return result;
+        const Replay replay =
+            DecodeReplay(std::span(reinterpret_cast<const uint8_t*>(original.data()), original.size()));
+        static ScratchFolder folder;
+        const std::string file = folder.path() + "/edited.vxr";
+        const std::pair<size_t, size_t> opposites[] = {{37, 39}, {38, 40}};  // left/right, up/down
+        int tries = 0;
+        for (size_t i = 0; i < replay.steps.size() && tries < 30; ++i) {
+            // The keys the player held from one moment on: each arrow held becomes its opposite.
+            const ReplayStep& step = replay.steps[i];
+            if (step.kind != ReplayStep::Kind::Keys) continue;
+            std::bitset<256> keys = step.keys;
+            for (const auto& [a, b] : opposites) {
+                const bool held = keys[a];
+                keys[a] = keys[b];
+                keys[b] = held;
+            }
+            if (keys == step.keys) continue;
+            ++tries;
+            Replay changed = replay;
+            changed.steps[i].keys = keys;
+            WriteReplayFile(file, changed);
+            const int64_t played = SimPlays(file);
+            if (played >= 0 && played != replay.end.score) {
+                std::ifstream in(file, std::ios::binary);
+                result.file.assign(std::istreambuf_iterator<char>(in), {});
+                result.playedScore = played;
+                break;
+            }
+        }
+        return result;
+    }();
+    return edited;
 }

@@ -97,3 +97,25 @@ struct HttpAnswer {
     std::string contentType;
 };
 HttpAnswer HttpGet(int port, const std::string& target);
+// Plain HTTP POST of a body on 127.0.0.1.
+HttpAnswer HttpPost(int port, const std::string& target, const std::string& body,
+                    const std::string& contentType = "application/octet-stream");
+
+// The game's data the tests play on: $VANDRAX_TEST_DATA, else the build's own tree. Every server
+// a test starts is given it unless the test names its own --data.
+std::string TestDataDir();
+// Empty when the data is there; otherwise why the tests that play games skip.
+std::string NoGameData();
+
+// A real replay: the game the simulator's bot plays first, recorded by vandrax-sim on the build's
+// data (made once for the whole test program). Empty when the simulator could not make one.
+const std::string& RecordedReplay();
+
+// The recorded replay with one input event changed (the arrow keys held from one moment on swapped
+// for their opposites) so that the game, played from it, ends elsewhere: the file and the score vandrax-sim
+// --replay plays it to. Empty file when no such change was found.
+struct EditedReplay {
+    std::string file;
+    int64_t playedScore = 0;
+};
+const EditedReplay& OneEventChanged();

@@ -18,6 +18,10 @@ inline std::string NewTestToken() {
 // Writes a schema version into the database as a newer server would.
 void BumpSchemaVersion(const std::string& url, int version);
 
+// Lays out an empty database as the server before replays left it, with one score ("Old", 4321)
+// in it.
+void MakeDatabaseBeforeReplays(const std::string& url);
+
 class BackendTest : public testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -177,4 +178,89 @@ TEST_P(StoreTest, RefusesADatabaseFromANewerServer) {
     OpenScoreStore(database_->url());
     BumpSchemaVersion(database_->url(), 99);
     EXPECT_THROW(OpenScoreStore(database_->url()), StoreError);
+}
+
+// A replay is claimed once per score, only within the window of the score's storing; of claims
+// racing for one score exactly one wins. A verified one marks its score and keeps its file, an
+// unverified one keeps neither.
+TEST_P(StoreTest, ReplaysAreClaimedOnceAndKeptWhenVerified) {
+    auto store = OpenScoreStore(database_->url());
+    using State = ReplaySlot::State;
+    const std::string good = NewTestToken();
+    const std::string bad = NewTestToken();
+    const std::string old = NewTestToken();
+    ASSERT_EQ(store->SubmitScore(good, 1000, 1000, 600, Score("Good", 900, 1000)), SubmitOutcome::Stored);
+    ASSERT_EQ(store->SubmitScore(bad, 1000, 1000, 600, Score("Bad", 800, 1000)), SubmitOutcome::Stored);
+    ASSERT_EQ(store->SubmitScore(old, 1000, 1000, 600, Score("Old", 700, 1000)), SubmitOutcome::Stored);
+
+    const ReplaySlot open = store->FindReplaySlot(good, 1600, 600);
+    EXPECT_EQ(open.state, State::Open);
+    EXPECT_EQ(open.score, 900);
+    EXPECT_EQ(open.name, "Good");
+    EXPECT_EQ(store->FindReplaySlot(good, 1601, 600).state, State::TooLate);
+    EXPECT_EQ(store->ClaimReplay(old, 1601, 600).state, State::TooLate);
+    EXPECT_EQ(store->FindReplaySlot(NewTestToken(), 1000, 600).state, State::Unknown);
+    EXPECT_EQ(store->FindReplaySlot(good, 1001, 600).state, State::Open);  // looking takes nothing
+
+    // Eight uploads of one score at once.
+    std::vector<ReplaySlot> claims(8);
+    std::vector<std::thread> racers;
+    for (size_t i = 0; i < claims.size(); ++i)
+        racers.emplace_back([&, i] { claims[i] = store->ClaimReplay(good, 1100, 600); });
+    for (auto& racer : racers) racer.join();
+    const auto won = std::count_if(claims.begin(), claims.end(),
+                                   [](const ReplaySlot& c) { return c.state == State::Open; });
+    ASSERT_EQ(won, 1);
+    const ReplaySlot claimed = *std::find_if(claims.begin(), claims.end(),
+                                             [](const ReplaySlot& c) { return c.state == State::Open; });
+    for (const auto& claim : claims) {
+        if (claim.state == State::Open) continue;
+        EXPECT_EQ(claim.state, State::Taken);
+        EXPECT_EQ(claim.replayId, claimed.replayId);
+        EXPECT_FALSE(claim.verified.has_value());  // still being checked
+    }
+    const ReplaySlot badClaim = store->ClaimReplay(bad, 1100, 600);
+    ASSERT_EQ(badClaim.state, State::Open);
+    EXPECT_NE(badClaim.replayId, claimed.replayId);
+
+    // Every byte value, the zero byte too, comes back as it went in.
+    std::vector<uint8_t> file;
+    for (int i = 0; i < 1000; ++i) file.push_back(static_cast<uint8_t>(i * 7));
+    store->FinishReplay(claimed.replayId, true, "replay ends at 900 as stored", file);
+    store->FinishReplay(badClaim.replayId, false, "replay ends at 10, stored 800", file);
+    EXPECT_EQ(store->VerifiedReplay(claimed.replayId), std::optional(file));
+    EXPECT_EQ(store->VerifiedReplay(badClaim.replayId), std::nullopt);
+    EXPECT_EQ(store->VerifiedReplay(claimed.replayId + badClaim.replayId + 100), std::nullopt);
+    EXPECT_EQ(store->FindReplaySlot(good, 1100, 600).verified, std::optional(true));
+    EXPECT_EQ(store->FindReplaySlot(bad, 1100, 600).verified, std::optional(false));
+
+    const auto best = store->BestScores(10);
+    ASSERT_EQ(best.size(), 3u);
+    EXPECT_TRUE(best[0].verified);
+    EXPECT_EQ(best[0].replay, std::optional(claimed.replayId));
+    EXPECT_FALSE(best[1].verified);
+    EXPECT_EQ(best[1].replay, std::nullopt);
+    const auto verified = store->BestVerifiedScores(10);
+    ASSERT_EQ(verified.size(), 1u);
+    EXPECT_EQ(verified[0].name, "Good");
+    EXPECT_EQ(verified[0].rank, 1);
+}
+
+// A database of the server before replays: its scores come through, unverified and without one.
+TEST_P(StoreTest, OldScoresBecomeUnverifiedWithNoReplay) {
+    MakeDatabaseBeforeReplays(database_->url());
+    auto store = OpenScoreStore(database_->url());
+    EXPECT_EQ(store->SchemaVersion(), GetParam().schemaVersion);
+    const auto best = store->BestScores(10);
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0].name, "Old");
+    EXPECT_EQ(best[0].score, 4321);
+    EXPECT_EQ(best[0].time, 1700000000);
+    EXPECT_FALSE(best[0].verified);
+    EXPECT_EQ(best[0].replay, std::nullopt);
+    EXPECT_TRUE(store->BestVerifiedScores(10).empty());
+    // New scores go in beside it, and take replays.
+    const std::string token = NewTestToken();
+    ASSERT_EQ(store->SubmitScore(token, 2000, 2000, 600, Score("New", 5, 2000)), SubmitOutcome::Stored);
+    EXPECT_EQ(store->ClaimReplay(token, 2000, 600).state, ReplaySlot::State::Open);
 }
