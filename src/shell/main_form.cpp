@@ -352,10 +352,13 @@ void TMainForm::SetScreenState(Screen value) {
     const bool demoEnds = Demo && value != Screen::Game;
     if (demoEnds) value = Screen::MainMenu;
     const bool gameEnds = ScreenState == Screen::Game && value != Screen::Game;
-    if (gameEnds && recorder_.Recording()) FinishRecording(value == Screen::GameOver);
+    // The game-over screen also follows a quit with a score good enough for the table: only a game
+    // with no car left has reached its game over.
+    const bool gameOver = gameEnds && value == Screen::GameOver && GameOverPending;
+    if (gameEnds && recorder_.Recording()) FinishRecording(gameOver);
     const bool watchEnds = gameEnds && watching_;
     if (watchEnds) {
-        WatchedEnd = EndNow(value == Screen::GameOver, watchFrames_);
+        WatchedEnd = EndNow(gameOver, watchFrames_);
         // A replay's game over is nobody's: no name entry, no table.
         if (watchAfter_ == Screen::None) terminated_ = true;
         value = watchAfter_ == Screen::None ? Screen::MainMenu : watchAfter_;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "app/random.h"
@@ -20,8 +21,18 @@
 
 namespace {
 
+std::string EndJson(const ReplayEnd& end, int32_t clan) {
+    char text[160];
+    std::snprintf(
+        text, sizeof text,
+        "{\"score\": %d, \"level\": %d, \"lives\": %d, \"frames\": %lld, \"clan\": %d, \"ended\": %s}",
+        end.score, end.level, end.lives, static_cast<long long>(end.frames), clan,
+        end.ended ? "true" : "false");
+    return text;
+}
+
 // --replay: the replay played headless, its end printed as one JSON object. 2 when it cannot be
-// read or played here, 1 with --check when it ends otherwise than recorded.
+// read or played here, 1 with --check when it ends otherwise than recorded (both ends on stderr).
 int PlayReplay(const SimOptions& options) {
     try {
         const Replay replay = ReadReplayFile(options.replay);
@@ -32,13 +43,14 @@ int PlayReplay(const SimOptions& options) {
             std::fprintf(stderr, "vandrax-sim: %s: %s\n", options.replay.c_str(), outcome.error.c_str());
             return 2;
         }
-        const ReplayEnd& end = outcome.end;
-        std::printf(
-            "{\"score\": %d, \"level\": %d, \"lives\": %d, \"frames\": %lld, \"clan\": %d, \"ended\": %s}\n",
-            end.score, end.level, end.lives, static_cast<long long>(end.frames), replay.start.clan,
-            end.ended ? "true" : "false");
+        const int32_t clan = replay.start.clan;
+        std::printf("%s\n", EndJson(outcome.end, clan).c_str());
         if (!outcome.error.empty()) std::fprintf(stderr, "vandrax-sim: %s\n", outcome.error.c_str());
-        return options.check && !outcome.matches ? 1 : 0;
+        if (!options.check || outcome.matches) return 0;
+        std::fprintf(
+            stderr, "vandrax-sim: %s: the game ended otherwise than recorded\n  recorded %s\n  played   %s\n",
+            options.replay.c_str(), EndJson(replay.end, clan).c_str(), EndJson(outcome.end, clan).c_str());
+        return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
         return 2;

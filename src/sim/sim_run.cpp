@@ -12,6 +12,7 @@
 
 #include "platform/sdl/curl_http.h"
 #include "platform/sdl/music_xmp.h"
+#include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_surface.h"
 #include "screens/autopilot.h"
 #include "screens/game_screen.h"
@@ -69,6 +70,7 @@ Simulation::Simulation(const SimOptions& options) : options_(options) {
             }
         };
     form_->Audio.RecordSounds = true;
+    autopilot_ = options.autopilot;
     if (options.sdlPad) pad_ = std::make_unique<VirtualPad>();
     if (options.frameMs > 0) form_->DXTimer.SetFramePeriod(options.frameMs);
     statesAt_ = options.statesAt;
@@ -117,6 +119,11 @@ bool Simulation::WriteState(const std::string& file) {
 }
 
 void Simulation::Deliver(const InputEvent& event) {
+    if (trace_.is_open())
+        frameInputs_.push_back(DescribeInput(event, [](int32_t key) {
+            const SDL_Keycode sdlKey = SdlKeyFromVirtualKey(key);
+            return sdlKey == SDLK_UNKNOWN ? std::string() : std::string(SDL_GetKeyName(sdlKey));
+        }));
     keyboard_.Track(event);
     form_->Deliver(event);
 }
@@ -125,6 +132,7 @@ void Simulation::Deliver(const SimEvent& event) {
     if (event.kind == ScriptEvent::Set) return SetValue(event);
     if (event.kind == ScriptEvent::Spawn) return Spawn(event);
     if (event.kind == ScriptEvent::Remove) return Remove(event);
+    if (event.kind == ScriptEvent::Autopilot) return SetAutopilot(event.args[0] == "on");
     // What the window system and SDL would do before the game sees the event.
     if (event.kind == ScriptEvent::Maximize) window_.maximized = true;
     const bool padEvent = event.kind == ScriptEvent::PadDown || event.kind == ScriptEvent::PadUp ||
@@ -163,6 +171,18 @@ void Simulation::Spawn(const SimEvent& event) {
         sprite->X = std::stod(event.args[1]);
         sprite->Y = std::stod(event.args[2]);
     }
+}
+
+void Simulation::SetAutopilot(bool on) {
+    if (autopilot_ && !on)
+        for (const int32_t key : {kVkUp, kVkDown, kVkLeft, kVkRight, kVkSpace})
+            if (keyboard_.down.count(key) != 0) {
+                InputEvent event;
+                event.kind = InputEvent::Kind::KeyUp;
+                event.key = key;
+                Deliver(event);
+            }
+    autopilot_ = on;
 }
 
 // The bot's hands, once a frame: the keys it holds, Ctrl pressed when it fires, and a new game
@@ -215,7 +235,7 @@ void Simulation::Tick() {
         std::tie(move.x, move.y) = window_.warps[warpsSeen_++];
         Deliver(move);
     }
-    if (options_.autopilot && form_->NextDueAt() <= clock_.now) Drive();
+    if (autopilot_ && form_->NextDueAt() <= clock_.now) Drive();
     const bool drew = form_->Idle();
     // Sounds started since the last pass, kept in order (the first ones) and per frame.
     std::vector<std::string>& played = form_->Audio.SoundsPlayed;
@@ -225,8 +245,9 @@ void Simulation::Tick() {
     }
     played.clear();
     if (drew) {
-        if (trace_.is_open()) WriteTraceLine(trace_, Sources(), clock_.now, frameSounds_);
+        if (trace_.is_open()) WriteTraceLine(trace_, Sources(), clock_.now, frameSounds_, frameInputs_);
         frameSounds_.clear();
+        frameInputs_.clear();
         maxSprites_ = std::max(maxSprites_, form_->SpriteEngine.Engine().SpriteTotal);
         // Resident memory once a minute of game time, for the soak runs.
         if (form_->FramesDrawn % 3600 == 0) rssKb_.push_back(ResidentKb());

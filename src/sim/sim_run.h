@@ -51,6 +51,8 @@ private:
     void SetValue(const SimEvent& event);
     void Remove(const SimEvent& event);
     void Spawn(const SimEvent& event);
+    // The bot takes or gives up the wheel; given up, it lets go of the keys it held.
+    void SetAutopilot(bool on);
     void Drive();
     void Tick();
     bool Screenshot(const std::string& file);
@@ -78,6 +80,8 @@ private:
     static constexpr size_t kSoundsKept = 20000;
     std::vector<std::string> sounds_;
     std::vector<std::string> frameSounds_;
+    std::vector<std::string> frameInputs_;  // what reached the game since the last frame, for the trace
+    bool autopilot_ = false;
     std::ofstream trace_;
     size_t warpsSeen_ = 0;
     std::vector<std::pair<uint64_t, std::string>> statesAt_;  // in time order

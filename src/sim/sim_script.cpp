@@ -25,6 +25,7 @@ const std::map<std::string, ScriptEvent> kEvents = {
     {"set", ScriptEvent::Set},
     {"spawn", ScriptEvent::Spawn},
     {"remove", ScriptEvent::Remove},
+    {"autopilot", ScriptEvent::Autopilot},
 };
 
 const std::map<std::string, PadButton> kPadButtons = {
@@ -174,6 +175,11 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
                 wantArgs(1, 1);
                 event.args = args;
                 break;
+            case ScriptEvent::Autopilot:
+                wantArgs(1, 1);
+                if (args[0] != "on" && args[0] != "off") Fail(number, "autopilot on or off");
+                event.args = args;
+                break;
             case ScriptEvent::Spawn:
                 if (args.size() != 1 && args.size() != 3) Fail(number, "spawn CLASS [X Y]");
                 if (args.size() == 3) {
@@ -200,4 +206,57 @@ std::vector<SimEvent> ParseSimScript(std::istream& in, const KeyLookup& keyCode)
         }
     }
     return events;
+}
+
+std::string DescribeInput(const InputEvent& event, const KeyName& keyName) {
+    using Kind = InputEvent::Kind;
+    auto key = [&](const char* what) {
+        const std::string name = keyName(event.key);
+        std::string text = std::string(what) + " " + (name.empty() ? std::to_string(event.key) : name);
+        if ((event.shift & kShiftAlt) != 0) text += " alt";
+        if ((event.shift & kShiftCtrl) != 0) text += " ctrl";
+        if ((event.shift & kShiftShift) != 0) text += " shift";
+        return text;
+    };
+    auto padButton = [&](const char* what) {
+        for (const auto& [name, button] : kPadButtons)
+            if (button == event.padButton) return std::string(what) + " " + name;
+        return std::string(what) + " other";
+    };
+    static const char* const kButtons[] = {"left", "right", "middle"};
+    switch (event.kind) {
+        case Kind::KeyDown:
+            return key("key-down");
+        case Kind::KeyUp:
+            return key("key-up");
+        case Kind::Char:
+            return "char " + std::string(1, event.text);
+        case Kind::PointerMove:
+            return "mouse-move " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case Kind::ButtonDown:
+            return std::string("mouse-down ") + kButtons[static_cast<int>(event.button)];
+        case Kind::ButtonUp:
+            return std::string("mouse-up ") + kButtons[static_cast<int>(event.button)];
+        case Kind::FocusGained:
+            return "focus-gained";
+        case Kind::FocusLost:
+            return "focus-lost";
+        case Kind::Close:
+            return "close";
+        case Kind::Maximized:
+            return "maximize";
+        case Kind::Quit:
+            return "quit";
+        case Kind::SurfaceReset:
+            return "surface-reset";
+        case Kind::PadButtonDown:
+            return padButton("pad-down");
+        case Kind::PadButtonUp:
+            return padButton("pad-up");
+        case Kind::PadAxis:
+            return "pad-axis " + std::to_string(event.axis) + " " + std::to_string(event.value);
+        case Kind::PadRemoved:
+            return "pad-remove";
+    }
+    return "?";
 }

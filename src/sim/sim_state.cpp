@@ -80,7 +80,7 @@ const Field kFields[] = {
     {"Speed", Real<&G::Speed>, 6},
     {"Distance", Whole<&G::Distance>, 7},
     {"LevelLength", Whole<&G::LevelLength>},
-    {"Clan", Whole<&G::Clan>},
+    {"Clan", Whole<&G::Clan>, 13},
     {"Driving", Bool<&G::Driving>, 9},
     {"Paused", Bool<&G::Paused>, 10},
     {"Demo", Bool<&G::Demo>},
@@ -185,19 +185,19 @@ const Field kFields[] = {
     {"PlayerY", Real<&G::PlayerY>},
     {"MaxSpeed", Real<&G::MaxSpeed>},
     {"Acceleration", Whole<&G::Acceleration>},
-    {"HasWeapon", Bool<&G::HasWeapon>},
-    {"WeaponKind", Whole<&G::WeaponKind>},
-    {"Ammo", Whole<&G::Ammo>},
+    {"HasWeapon", Bool<&G::HasWeapon>, 14},
+    {"WeaponKind", Whole<&G::WeaponKind>, 15},
+    {"Ammo", Whole<&G::Ammo>, 16},
     {"ShotInFlight", Bool<&G::ShotInFlight>},
-    {"NitroOn", Bool<&G::NitroOn>},
+    {"NitroOn", Bool<&G::NitroOn>, 17},
     {"NitroSeconds", Whole<&G::NitroSeconds>},
     {"SpeedBeforeNitro", Whole<&G::SpeedBeforeNitro>},
     {"LevelIntro", Bool<&G::LevelIntro>, 11},
     {"TruckArrived", Bool<&G::TruckArrived>},
-    {"PoliceChase", Bool<&G::PoliceChase>},
-    {"Arrested", Bool<&G::Arrested>},
+    {"PoliceChase", Bool<&G::PoliceChase>, 18},
+    {"Arrested", Bool<&G::Arrested>, 19},
     {"PoliceHealth", Whole<&G::PoliceHealth>},
-    {"PoliceCarPresent", Bool<&G::PoliceCarPresent>},
+    {"PoliceCarPresent", Bool<&G::PoliceCarPresent>, 20},
     {"PolicePostPresent", Bool<&G::PolicePostPresent>},
     {"SignPresent", Bool<&G::SignPresent>},
     {"StartBlink", Bool<&G::StartBlink>},
@@ -258,7 +258,8 @@ std::string StateJson(const StateSources& sources) {
 }
 
 void WriteTraceLine(std::ostream& out, const StateSources& sources, uint64_t ms,
-                    const std::vector<std::string>& frameSounds) {
+                    const std::vector<std::string>& frameSounds,
+                    const std::vector<std::string>& frameInputs) {
     static const std::vector<const Field*> kTraceFields = TraceFields();
     out << "{\"frame\": " << sources.form.FramesDrawn << ", \"ms\": " << ms;
     for (const Field* field : kTraceFields) {
@@ -267,5 +268,7 @@ void WriteTraceLine(std::ostream& out, const StateSources& sources, uint64_t ms,
     }
     out << ", \"sounds\": ";
     List(out, frameSounds);
+    out << ", \"inputs\": ";
+    List(out, frameInputs);
     out << "}\n";
 }

@@ -41,10 +41,10 @@ struct StateSources {
 // The whole state as one JSON object, a field a line.
 std::string StateJson(const StateSources& sources);
 
-// One line of the trace: the frame, the virtual time, the trace's fields and the sounds started
-// in that frame.
+// One line of the trace: the frame, the virtual time, the trace's fields, the sounds started in
+// that frame and the input that reached the game since the frame before (as DescribeInput says it).
 void WriteTraceLine(std::ostream& out, const StateSources& sources, uint64_t ms,
-                    const std::vector<std::string>& frameSounds);
+                    const std::vector<std::string>& frameSounds, const std::vector<std::string>& frameInputs);
 
 // The class of a sprite as the state's "sprites" counts it and the script's "remove" names it.
 std::string ClassName(const TSprite& sprite);
