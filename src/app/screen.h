@@ -4,9 +4,11 @@
 // key, character and pointer handlers. The main window keeps one of each in a table and
 // dispatches through it; a screen reaches the window only through the context it is given.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "base/input.h"
@@ -45,6 +47,18 @@ public:
     // The game's error report: message box, stderr and the record the simulator keeps.
     virtual void ReportError(const std::string& message) = 0;
     virtual uint64_t Now() const = 0;
+
+    // ---- the player's kept replays
+    // The replay of the game that has just reached its game over, as its file holds it; empty when
+    // the game was not recorded.
+    virtual std::span<const uint8_t> EndedGameReplay() const = 0;
+    // That game has entered the high-score table as this row: its replay stays as long as the row.
+    virtual void HighScoreEntered(const std::string& name, int32_t score) = 0;
+    // Which rows of the high-score table have a replay kept.
+    virtual std::array<bool, 10> RowsWithReplays() const = 0;
+    // Watches the replay kept for a row of the table in the window, then shows the table again. A
+    // replay that cannot be played is reported and the table stays.
+    virtual void WatchRowReplay(int32_t row) = 0;
 };
 
 struct ScreenContext {

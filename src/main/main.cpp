@@ -13,6 +13,8 @@
 #include <string>
 
 #include "app/random.h"
+#include "app/replay.h"
+#include "app/replay_store.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
 #include "online/web_links.h"
@@ -54,7 +56,9 @@ struct WindowHandles {
     }
 };
 
-void Run() {
+// The game; with a replay file, that replay watched in the window instead, the program ending
+// with it. Returns the exit status.
+int Run(const char* replayFile) {
     SdlSession session(SdlSession::Mode::Window);
     WindowHandles handles;
     handles.window = SDL_CreateWindow("Vandrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600,
@@ -95,6 +99,12 @@ void Run() {
     } catch (const GameError& error) {
         std::fprintf(stderr, "vandrax: %s\n", error.what());
     }
+    try {
+        platform.replayFolder = DefaultReplayFolder();
+    } catch (const GameError& error) {
+        std::fprintf(stderr, "vandrax: %s\n", error.what());
+    }
+    platform.version = VANDRAX_VERSION;
     SeedRandom(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
 
@@ -108,6 +118,18 @@ void Run() {
     form.FormCreate();
     SDL_ShowWindow(handles.window);
     form.Show();
+    if (replayFile != nullptr) {
+        // A replay that cannot be read, or that this game would not play as it was played, is told
+        // as the game tells its errors, and nothing is shown.
+        try {
+            form.WatchReplay(ReadReplayFile(replayFile), Screen::None);
+        } catch (const GameError& error) {
+            const std::string message = error.what();
+            form.ReportError(message.find(replayFile) == std::string::npos ? replayFile + (": " + message)
+                                                                           : message);
+            return 2;
+        }
+    }
     SDL_StartTextInput();
     uint32_t repeatDelay = 0;
     uint32_t repeatInterval = 0;
@@ -134,17 +156,30 @@ void Run() {
             if (wait > 0 && SDL_WaitEventTimeout(&event, wait) != 0) input.Translate(event, deliver);
         }
     }
+    // A game still being played when the program ends is kept all the same.
+    form.FinishRecording();
+    if (replayFile != nullptr) {
+        // Ended by a signal before its end: it ends now, where it was.
+        form.StopWatching();
+        const ReplayEnd& end = form.WatchedEnd;
+        std::printf("vandrax: replay ended: score %d, level %d, lives %d, frames %lld\n", end.score,
+                    end.level, end.lives, static_cast<long long>(end.frames));
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* replayFile = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
-                "Usage: vandrax [--help] [--version]\n"
+                "Usage: vandrax [--help] [--version] [--replay FILE]\n"
                 "Two gangs fight over the last town: drive, dodge and shoot.\n"
+                "  --replay FILE  watch a replay (P pauses, Right or F speeds up, Escape ends)\n"
                 "Settings and high scores: $XDG_CONFIG_HOME/vandrax/Config.cfg\n"
+                "Replays of your games: $XDG_DATA_HOME/vandrax/replays/\n"
                 "Score server: VANDRAX_SCORE_SERVER (default http://localhost:8642)\n");
             return 0;
         }
@@ -152,14 +187,21 @@ int main(int argc, char** argv) {
             std::printf("vandrax %s\n", VANDRAX_VERSION);
             return 0;
         }
+        if (std::strcmp(argv[i], "--replay") == 0 && i + 1 < argc && replayFile == nullptr) {
+            replayFile = argv[++i];
+            continue;
+        }
+        if (std::strcmp(argv[i], "--replay") == 0) {
+            std::fprintf(stderr, "vandrax: --replay wants one FILE (try --help)\n");
+            return 2;
+        }
         std::fprintf(stderr, "vandrax: unknown option '%s' (try --help)\n", argv[i]);
         return 2;
     }
     try {
-        Run();
+        return Run(replayFile);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax: %s\n", error.what());
         return 1;
     }
-    return 0;
 }

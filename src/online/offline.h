@@ -10,7 +10,14 @@
 class NoNetwork : public IHttpClient {
 public:
     using IHttpClient::Get;
-    HttpAnswer Get(const std::string&, const std::vector<HttpHeader>&, int32_t) override {
+    HttpAnswer Get(const std::string&, const std::vector<HttpHeader>&, int32_t) override { return None(); }
+    HttpAnswer Post(const std::string&, const std::vector<HttpHeader>&, std::span<const uint8_t>,
+                    int32_t) override {
+        return None();
+    }
+
+private:
+    static HttpAnswer None() {
         HttpAnswer answer;
         answer.outcome = HttpAnswer::Outcome::NoConnection;
         answer.detail = "no network";

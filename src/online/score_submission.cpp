@@ -1,5 +1,6 @@
 #include "online/score_submission.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "app/game_state.h"
@@ -52,10 +53,32 @@ std::string Url(std::string_view serverBase, std::string_view query) {
     return std::string(serverBase) + std::string(query);
 }
 
+// The token as a query value: it is the server's own text, and a query keeps only these as they are.
+std::string QueryValue(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+    }
+    return out;
+}
+
+// What the score server is told a replay is.
+std::vector<HttpHeader> ReplayHeaders() {
+    return {{"Accept", "application/json"}, {"Content-Type", "application/octet-stream"}};
+}
+
 }  // namespace
 
 SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::string_view name, int32_t score,
-                       std::string_view country) {
+                       std::string_view country, std::span<const uint8_t> replay) {
     const std::vector<HttpHeader> headers = ScoreServerHeaders();
     // The player waits with everything stopped: the whole exchange has one bound, however the
     // server drips its answers.
@@ -67,17 +90,26 @@ SubmitResult SendScore(IHttpClient& http, std::string_view serverBase, std::stri
         if (!version.Ok()) std::fprintf(stderr, "vandrax: score server: %s\n", version.detail.c_str());
         return SubmitResult::CannotConnect;
     }
-    const std::string record = ResultRecord(name, score, VersionAnswerField(answer), country);
-    const HttpAnswer sent = http.Get(Url(serverBase, kScoreQuery) + EncodeText(record), headers,
-                                     kScoreExchangeMs - version.elapsedMs);
+    const std::string token = VersionAnswerField(answer);
+    const std::string record = ResultRecord(name, score, token, country);
+    const int32_t left = kScoreExchangeMs - version.elapsedMs;
+    const HttpAnswer sent = http.Get(Url(serverBase, kScoreQuery) + EncodeText(record), headers, left);
     // A lost score query is not the player's business; the log keeps it.
-    if (!sent.Ok()) std::fprintf(stderr, "vandrax: score server: %s\n", sent.detail.c_str());
+    if (!sent.Ok()) {
+        std::fprintf(stderr, "vandrax: score server: %s\n", sent.detail.c_str());
+        return SubmitResult::Sent;
+    }
+    // The replay vouches for a score the server has stored; without time left it is not sent.
+    if (replay.empty()) return SubmitResult::Sent;
+    const HttpAnswer uploaded = http.Post(Url(serverBase, kReplayUpload) + QueryValue(token), ReplayHeaders(),
+                                          replay, left - sent.elapsedMs);
+    if (!uploaded.Ok()) std::fprintf(stderr, "vandrax: score server: replay: %s\n", uploaded.detail.c_str());
     return SubmitResult::Sent;
 }
 
 SubmitResult SubmitScore(IHttpClient& http, IWindow& window, std::string_view serverBase,
-                         const GameState& state) {
-    const SubmitResult result = SendScore(http, serverBase, state.Edit2, state.Score, state.Edit1);
+                         const GameState& state, std::span<const uint8_t> replay) {
+    const SubmitResult result = SendScore(http, serverBase, state.Edit2, state.Score, state.Edit1, replay);
     if (result == SubmitResult::CannotConnect) window.ShowInformation(std::string(kCannotConnect));
     return result;
 }

@@ -1,11 +1,12 @@
 #pragma once
-// HTTP GET for the score server. Requests block the calling thread, but never for long: the
-// connection gets kHttpConnectTimeoutMs, the whole request kHttpRequestTimeoutMs or the caller's
-// own smaller bound, and an answer longer than kHttpAnswerLimit bytes is cut off and counts as
-// failed.
+// HTTP GET and POST for the score server. Requests block the calling thread, but never for long:
+// the connection gets kHttpConnectTimeoutMs, the whole request kHttpRequestTimeoutMs or the
+// caller's own smaller bound, and an answer longer than kHttpAnswerLimit bytes is cut off and
+// counts as failed.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,4 +49,8 @@ public:
     HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers) {
         return Get(url, headers, kHttpRequestTimeoutMs);
     }
+    // One POST of `body` with these request headers (its Content-Type among them), within the
+    // same bounds as a GET; a request with no time left is not sent. Nothing is sent twice.
+    virtual HttpAnswer Post(const std::string& url, const std::vector<HttpHeader>& headers,
+                            std::span<const uint8_t> body, int32_t timeLimitMs) = 0;
 };

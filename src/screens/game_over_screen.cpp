@@ -103,6 +103,7 @@ void GameOverScreen::ConfirmName() {
     GameState& s = ctx.state;
     // The name as typed: the player-name mirror may still carry the settings file's filling.
     InsertHighScore(s.HighScores, s.Edit2, s.Score);
+    ctx.host.HighScoreEntered(s.Edit2, s.Score);
     if (s.GameSendResult) SubmitScore(ctx);
     // Leaving writes the settings file, the new row included, and the table shows it.
     ctx.host.SetScreenState(Screen::HighScores);

@@ -20,16 +20,28 @@ constexpr HotRegion kBackClick{187, 324, 523, 554};
 constexpr HotRegion kViewClick{336, 470, 523, 554};
 
 constexpr HotRegion kButtons[] = {kClearHover, kBackHover, kViewHover};
-const std::vector<FocusSpot> kSpots = {{0, 0}, {0, 1}, {0, 2}};
+constexpr int32_t kButtonCount = 3;
+const std::vector<FocusSpot> kButtonSpots = {{0, 0}, {0, 1}, {0, 2}};
 
 constexpr int32_t RowY(int32_t row) {
     return 198 + 30 * row;
+}
+
+// A row's replay mark: just right of the row, inside the panel.
+constexpr int32_t kMarkX = 458;
+constexpr int32_t kMarkSize = 28;
+constexpr HotRegion MarkRegion(int32_t row) {
+    return {kMarkX, kMarkX + kMarkSize - 1, RowY(row), RowY(row) + kMarkSize - 1};
 }
 
 }  // namespace
 
 void HighScoreScreen::Enter() {
     focus_.Clear();
+    marked_ = ctx.host.RowsWithReplays();
+    markRows_.clear();
+    for (int32_t i = 0; i < 10; ++i)
+        if (marked_[static_cast<size_t>(i)]) markRows_.push_back(i);
     BuildFrame({255, 320, true}, [&](TSpriteEngine& root) {
         CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_head", 42, 168, 1);
         CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_Clear_n", 38, 523, 2);
@@ -37,7 +49,28 @@ void HighScoreScreen::Enter() {
         CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_Back_n", 187, 523, 2);
         for (int32_t i = 0; i < 10; ++i)
             CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_Table_row", 42, RowY(i), 1);
+        for (const int32_t row : markRows_)
+            CreateImageSprite<TImageSprite>(root, ctx.images, "HighScore_Replay_n", kMarkX, RowY(row), 2);
     });
+}
+
+int32_t HighScoreScreen::MarkAt(int32_t x, int32_t y) const {
+    for (const int32_t row : markRows_)
+        if (MarkRegion(row).Contains(x, y)) return row;
+    return -1;
+}
+
+std::vector<FocusSpot> HighScoreScreen::Spots() const {
+    std::vector<FocusSpot> spots = kButtonSpots;
+    for (const int32_t row : markRows_) spots.push_back({row - 10, 0});
+    return spots;
+}
+
+std::pair<int32_t, int32_t> HighScoreScreen::LitCentre() const {
+    const int32_t lit = focus_.Lit();
+    const HotRegion region =
+        lit < kButtonCount ? kButtons[lit] : MarkRegion(markRows_[static_cast<size_t>(lit - kButtonCount)]);
+    return {CentreX(region), CentreY(region)};
 }
 
 void HighScoreScreen::Frame(int32_t) {
@@ -83,12 +116,16 @@ void HighScoreScreen::KeyDown(int32_t key, uint32_t shift) {
     }
     const FocusKey move = FocusKeyOf(key, shift);
     if (move == FocusKey::Choose) {
-        if (focus_.Any()) ClickAt(CentreX(kButtons[focus_.Lit()]), CentreY(kButtons[focus_.Lit()]));
+        if (focus_.Any()) {
+            const auto [x, y] = LitCentre();
+            ClickAt(x, y);
+        }
         return;
     }
-    if (!focus_.Move(move, kSpots)) return;
+    if (!focus_.Move(move, Spots())) return;
     BeginKeyHover(ctx);
-    HoverAt(CentreX(kButtons[focus_.Lit()]), CentreY(kButtons[focus_.Lit()]));
+    const auto [x, y] = LitCentre();
+    HoverAt(x, y);
 }
 
 void HighScoreScreen::PointerMove(int32_t x, int32_t y) {
@@ -114,6 +151,8 @@ void HighScoreScreen::HoverAt(int32_t x, int32_t y) {
         HoverItem<HighScore_Back>(ctx, "HighScore_Back_d", 187, 523, 3);
     else if (kViewHover.Contains(x, y))
         HoverItem<HighScore_View>(ctx, "HighScore_View_d", 336, 523, 3);
+    else if (const int32_t row = MarkAt(x, y); row >= 0)
+        HoverItem<HighScore_Replay>(ctx, "HighScore_Replay_d", kMarkX, RowY(row), 3);
     else
         ArmHover(ctx);
 }
@@ -131,7 +170,12 @@ void HighScoreScreen::ClickAt(int32_t x, int32_t y) {
         ctx.host.SetScreenState(Screen::MainMenu);
     else if (kViewClick.Contains(x, y))
         OpenOnlineHighScores(ctx);
-    else
+    else if (const int32_t row = MarkAt(x, y); row >= 0) {
+        // The sound first: the replay's game takes the window.
+        ClickSound(ctx);
+        ctx.host.WatchRowReplay(row);
+        return;
+    } else
         return;
     ClickSound(ctx);
 }

@@ -16,5 +16,6 @@ void OpenOnlineHighScores(const ScreenContext& ctx) {
 }
 
 void SubmitScore(const ScreenContext& ctx) {
-    SubmitScore(ctx.http, ctx.window, ctx.scoreServer, ctx.state);
+    // The replay of the game just played goes up with its score.
+    SubmitScore(ctx.http, ctx.window, ctx.scoreServer, ctx.state, ctx.host.EndedGameReplay());
 }

@@ -10,5 +10,6 @@ void OpenWebsiteLink(const ScreenContext& ctx);
 void OpenMoreGamesLink(const ScreenContext& ctx);
 // The high-score screen's View: the online table of the score server.
 void OpenOnlineHighScores(const ScreenContext& ctx);
-// The name entry's "send my score": the result goes to the score server (it waits for the answer).
+// The name entry's "send my score": the result and the game's replay go to the score server (it waits
+// for the answers).
 void SubmitScore(const ScreenContext& ctx);

@@ -54,7 +54,8 @@ T& Required(T* pointer, const char* what) {
 TMainForm::TMainForm(const Platform& platform)
     : Audio(*this, DXWaveList, platform.music, platform.dataRoot),
       DXInput(Required(platform.keyboard, "keyboard"), Pad),
-      platform_(platform) {
+      platform_(platform),
+      kept_(platform.replayFolder, [this](const std::string& message) { ReportWriteFailure(message); }) {
     const ScreenContext context{*this,
                                 *this,
                                 SpriteEngine,
@@ -109,6 +110,16 @@ void TMainForm::ReportError(const std::string& message) {
     platform_.window->ShowMessage(message);
 }
 
+void TMainForm::ReportWriteFailure(const std::string& message) {
+    // A full disk or a folder that cannot be written would fail every save: one box is enough.
+    if (writeFailureTold_) {
+        std::fprintf(stderr, "vandrax: %s\n", message.c_str());
+        return;
+    }
+    writeFailureTold_ = true;
+    ReportError(message);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Start-up and the platform's events
 
@@ -137,6 +148,8 @@ void TMainForm::FormCreate() {
         GameSound = GameMusic = true;
         ResetHighScores();
         LoadConfig();
+        // The table as read decides which of the games kept with its rows stay.
+        kept_.TableChanged(HighScores);
         if (platform_.checkData) ReportDataDiffer(DataFiles.Start(platform_.dataRoot));
         // A description that cannot be read is told, and the game goes on without the page.
         Guard([&] { ShareScreen->Load(); });
@@ -351,7 +364,7 @@ void TMainForm::SetScreenState(Screen value) {
     if (IScreen* screen = CurrentScreen()) screen->Leave();
     ScreenState = value;
     if (watchEnds) RestoreAfterWatching();
-    if (value == Screen::Game && !Demo && !watching_ && OnGameRecorded) BeginRecording();
+    if (value == Screen::Game && !Demo && !watching_ && (OnGameRecorded || kept_.Keeping())) BeginRecording();
     if (IScreen* screen = CurrentScreen()) screen->Enter();
     if (demoEnds) {
         Attract.Restore(*this);
@@ -573,7 +586,10 @@ void TMainForm::KeepDamagedConfig() {
 
 void TMainForm::SaveConfig() {
     // A demo game keeps nothing, nor does a replay watched.
-    if (Demo || watching_ || platform_.settingsFolder.empty()) return;
+    if (Demo || watching_) return;
+    // The games kept with rows that have left the table go with them.
+    kept_.TableChanged(HighScores);
+    if (platform_.settingsFolder.empty()) return;
     // The filling stays on the mirrors until they are next refreshed from the text fields.
     CountryName = FillToFive(Edit1);
     PlayerName = FillToFive(Edit2);
@@ -583,13 +599,7 @@ void TMainForm::SaveConfig() {
         WriteConfigFile(ConfigFile(), text);
         savedConfig_ = text;
     } catch (const GameError& error) {
-        // An unwritable settings folder is told once; the game runs on with its settings in memory.
-        if (settingsWriteReported_) {
-            std::fprintf(stderr, "vandrax: %s\n", error.what());
-            return;
-        }
-        settingsWriteReported_ = true;
-        ReportError(error.what());
+        ReportWriteFailure(error.what());
     }
 }
 
@@ -639,6 +649,7 @@ ReplayEnd TMainForm::EndNow(bool gameOver, int64_t frames) const {
 }
 
 void TMainForm::BeginRecording() {
+    kept_.GameBegins();
     try {
         recorder_.Begin(ReplayStartNow());
     } catch (const GameError& error) {
@@ -649,7 +660,30 @@ void TMainForm::BeginRecording() {
 
 void TMainForm::FinishRecording(bool gameOver) {
     const Replay replay = recorder_.Finish(EndNow(gameOver, recorder_.Frames()));
+    kept_.GameEnded(replay, gameOver, HighScores);
     if (OnGameRecorded) Guard([&] { OnGameRecorded(replay); });
+}
+
+std::span<const uint8_t> TMainForm::EndedGameReplay() const {
+    return kept_.EndedGame();
+}
+
+void TMainForm::HighScoreEntered(const std::string& name, int32_t score) {
+    kept_.RowEntered(name, score);
+}
+
+std::array<bool, 10> TMainForm::RowsWithReplays() const {
+    std::array<bool, 10> rows{};
+    const auto files = kept_.RowFiles(HighScores);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = !files[i].empty();
+    return rows;
+}
+
+void TMainForm::WatchRowReplay(int32_t row) {
+    const auto files = kept_.RowFiles(HighScores);
+    if (row < 0 || static_cast<size_t>(row) >= files.size() || files[static_cast<size_t>(row)].empty())
+        return;
+    Guard([&] { WatchReplay(ReadReplayFile(files[static_cast<size_t>(row)].string()), Screen::HighScores); });
 }
 
 void TMainForm::FinishRecording() {

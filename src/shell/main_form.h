@@ -29,6 +29,7 @@
 #include "online/web_links.h"
 #include "shell/attract_mode.h"
 #include "shell/game_recorder.h"
+#include "shell/kept_replays.h"
 
 class IClock;
 class IDesktop;
@@ -59,6 +60,7 @@ struct Platform {
     std::string scoreServer{kDefaultScoreServer};
     std::filesystem::path dataRoot;        // holds Data/ and Music/
     std::filesystem::path settingsFolder;  // holds Config.cfg; empty: no settings file at all
+    std::filesystem::path replayFolder;    // the player's games kept as replays; empty: none kept
     std::string version;                   // the game's, written into every replay
     // The data files' hashes are checked against the build's list while the game runs.
     bool checkData = true;
@@ -124,11 +126,14 @@ public:
     std::filesystem::path ConfigFile() const;
 
     // ---- replays
-    // While set, each game the player plays is recorded and handed here as it ends: at its game
-    // over, when the player leaves it, or by FinishRecording. Never a demo or a replay watched.
+    // While set, or while the platform names a replay folder, each game the player plays is
+    // recorded, kept in the folder and handed here as it ends: at its game over, when the player
+    // leaves it, or by FinishRecording. Never a demo or a replay watched.
     std::function<void(const Replay&)> OnGameRecorded;
-    // A game still being recorded ends here (the program is ending) and is handed on.
+    // A game still being recorded ends here (the program is ending), is kept and handed on.
     void FinishRecording();
+    // The replay folder's games as the window keeps them.
+    const KeptReplays& Kept() const { return kept_; }
     // The identity of the pack a game is played with (hashed once). Throws GameError.
     const std::array<uint8_t, 32>& DataId();
     // The start a replay of a game beginning now carries.
@@ -155,6 +160,9 @@ public:
 
     // ---- errors: reported (message box, stderr, record) and the program goes on
     void ReportError(const std::string& message) override;
+    // A file the game could not write (settings, a replay): the player is told the first time, the
+    // rest goes to stderr; the game runs on with what it holds in memory.
+    void ReportWriteFailure(const std::string& message);
     template <class F>
     void Guard(F&& action) {
         try {
@@ -213,6 +221,11 @@ private:
     void BeginRecording();
     void FinishRecording(bool gameOver);
     void RestoreAfterWatching();
+    // The screens' side of the kept replays (IScreenHost).
+    std::span<const uint8_t> EndedGameReplay() const override;
+    void HighScoreEntered(const std::string& name, int32_t score) override;
+    std::array<bool, 10> RowsWithReplays() const override;
+    void WatchRowReplay(int32_t row) override;
 
     Platform platform_;
     NoNetwork noNetwork_;
@@ -221,12 +234,13 @@ private:
     std::array<std::unique_ptr<IScreen>, kScreenCount> screens_;
     bool surfaceReady_ = false;
     bool terminated_ = false;
-    bool settingsWriteReported_ = false;
+    bool writeFailureTold_ = false;
     DataCheck DataFiles;
     bool dataDifferTold_ = false;
     std::string savedConfig_;  // the settings file's text as it is on disk (or would be, unwritten)
 
     GameRecorder recorder_;
+    KeptReplays kept_;
     int32_t deliverDepth_ = 0;  // the pad's stand-in events are not recorded, their pad event is
     std::optional<std::array<uint8_t, 32>> dataId_;
     // Watching: the replay's keys, and what is put back when it ends.

@@ -52,7 +52,7 @@ std::vector<InputEvent> MoveThenClick(const TMainForm& form, int32_t x, int32_t 
 
 }  // namespace
 
-std::vector<InputEvent> MenuBotStep(const TMainForm& form, int32_t clan) {
+std::vector<InputEvent> MenuBotStep(const TMainForm& form, int32_t clan, bool send) {
     switch (form.ScreenState) {
         case Screen::Splash:
             return Click(form);
@@ -80,6 +80,13 @@ std::vector<InputEvent> MenuBotStep(const TMainForm& form, int32_t clan) {
                     typed.push_back(event);
                 }
                 return typed;
+            }
+            if (send && form.GameEnterName) {
+                // From the keyboard: Up lights the send box (the last item) and Enter ticks it; then
+                // Up lights the name above it, whose Enter puts the row in the table.
+                std::vector<InputEvent> keys = Press(kVkUp);
+                for (const InputEvent& event : Press(kVkReturn)) keys.push_back(event);
+                return keys;
             }
             return Press(kVkReturn);
         case Screen::Help:

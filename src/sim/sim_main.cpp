@@ -88,8 +88,10 @@ int main(int argc, char** argv) {
         sim.Start();
         const bool statesWritten = options.timedemo ? sim.TimeDemo() : sim.Run(events);
         if (!statesWritten) status = 1;
-        if (!sim.FinishRecord()) status = 1;
+        // The state of the run's last moment, then what the program does as it ends: a game still
+        // being played is kept.
         if (!options.state.empty() && !sim.WriteState(options.state)) status = 1;
+        if (!sim.FinishRecord()) status = 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vandrax-sim: %s\n", error.what());
         status = 1;

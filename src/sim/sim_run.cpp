@@ -54,6 +54,8 @@ Simulation::Simulation(const SimOptions& options) : options_(options) {
     platform_.pictures = &pictures_;
     platform_.dataRoot = options.data;
     platform_.settingsFolder = options.home;
+    // The player's games are kept beside the settings, as the game keeps them in its data folder.
+    platform_.replayFolder = std::filesystem::path(options.home) / "replays";
     platform_.version = VANDRAX_VERSION;
     form_ = std::make_unique<TMainForm>(platform_);
     if (!options.record.empty())
@@ -169,7 +171,8 @@ void Simulation::Drive() {
     TMainForm& form = *form_;
     if (form.ScreenState != Screen::Game || form.Demo) {
         // Through the menus as a player goes, one action a frame.
-        for (const InputEvent& event : MenuBotStep(form, options_.play != 0 ? options_.play : 1))
+        const bool send = !options_.scoreServer.empty();
+        for (const InputEvent& event : MenuBotStep(form, options_.play != 0 ? options_.play : 1, send))
             Deliver(event);
         return;
     }
@@ -231,8 +234,9 @@ void Simulation::Tick() {
 }
 
 bool Simulation::FinishRecord() {
-    if (options_.record.empty()) return true;
+    // A game still being played is kept as the game keeps it when the window closes.
     form_->FinishRecording();
+    if (options_.record.empty()) return true;
     if (!recorded_) recordError_ = "no game was played to record";
     if (recordError_.empty()) return true;
     std::fprintf(stderr, "vandrax-sim: %s: %s\n", options_.record.c_str(), recordError_.c_str());

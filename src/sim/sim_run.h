@@ -39,8 +39,9 @@ public:
     bool TimeDemo();
     // The state JSON as it stands now; false (and a message) when the file cannot be written.
     bool WriteState(const std::string& file);
-    // With --record: the first game's replay, ended here when it is still being played. False
-    // (and a message) when it could not be written, or no game was played.
+    // A game still being played ends here and is kept, as when the window closes. With --record:
+    // the first game's replay. False (and a message) when it could not be written, or no game was
+    // played.
     bool FinishRecord();
 
 private:

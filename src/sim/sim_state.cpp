@@ -138,8 +138,26 @@ const Field kFields[] = {
          const auto& requests = s.online.requests;
          j << "[";
          for (size_t i = 0; i < requests.size(); ++i)
-             j << (i ? ", " : "") << "{\"url\": " << JsonString(requests[i].first)
-               << ", \"outcome\": " << JsonString(requests[i].second) << "}";
+             j << (i ? ", " : "") << "{\"method\": " << JsonString(requests[i].method)
+               << ", \"url\": " << JsonString(requests[i].url)
+               << ", \"outcome\": " << JsonString(requests[i].outcome)
+               << ", \"status\": " << requests[i].status << ", \"bodyBytes\": " << requests[i].bodyBytes
+               << "}";
+         j << "]";
+     }},
+    {"watching", [](std::ostream& j, const StateSources& s) { j << Flag(s.form.Watching()); }},
+    {"replaysKept",
+     [](std::ostream& j, const StateSources& s) {
+         std::vector<std::string> names;
+         for (const KeptGame& game : s.form.Kept().Games()) names.push_back(game.file.filename().string());
+         List(j, names);
+     }},
+    {"tableReplays",
+     [](std::ostream& j, const StateSources& s) {
+         const auto files = s.form.Kept().RowFiles(s.form.HighScores);
+         j << "[";
+         for (size_t i = 0; i < files.size(); ++i)
+             j << (i ? ", " : "") << JsonString(files[i].filename().string());
          j << "]";
      }},
     {"packsLoaded", [](std::ostream& j, const StateSources& s) { List(j, s.form.PacksLoaded); }},

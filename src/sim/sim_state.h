@@ -12,6 +12,7 @@
 #include "platform/draw_surface.h"
 #include "platform/fake/fakes.h"
 #include "shell/main_form.h"
+#include "sim/logged_http.h"
 
 // What the simulator measured over the run so far.
 struct RunFigures {
@@ -23,7 +24,7 @@ struct RunFigures {
 // What the game asked of the online side: the desktop's opens and the HTTP requests.
 struct OnlineRecord {
     const std::vector<std::string>& linksOpened;
-    const std::vector<std::pair<std::string, std::string>>& requests;  // URL, outcome
+    const std::vector<LoggedRequest>& requests;
 };
 
 // Everything a field is read from.

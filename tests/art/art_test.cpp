@@ -57,6 +57,8 @@ const Expected kMenu[] = {
     {"Options_Back_n", 137, 32, 1},
     {"HighScore_head", 410, 28, 1},
     {"HighScore_Table_row", 410, 28, 1},
+    {"HighScore_Replay_n", 28, 28, 1},
+    {"HighScore_Replay_d", 28, 28, 1},
     {"Options_Country", 204, 32, 1},
     {"palka", 12, 3, 1},  // an underscore: the cursor is placed on the text's baseline
     {"Exit_Main", 400, 240, 1},

@@ -18,6 +18,7 @@
 
 #include "app/game_state.h"
 #include "app/text_codec.h"
+#include "local_server.h"
 #include "online/score_submission.h"
 #include "platform/fake/fakes.h"
 #include "platform/sdl/curl_http.h"
@@ -25,93 +26,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool SendAll(int fd, const std::string& data) {
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string Response(int status, const std::string& body, const std::string& extraHeaders = "") {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
-}
-
-// Accepts connections on 127.0.0.1 and hands each request to the test's handler, one after the
-// other. The handler gets the request's head and the socket; `Stopping` tells it to give up.
-class LocalServer {
-public:
-    using Handler = std::function<void(int fd, const std::string& head, const LocalServer& server)>;
-
-    explicit LocalServer(Handler handler) : handler_(std::move(handler)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 8);
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~LocalServer() {
-        stopping_ = true;
-        thread_.join();
-        ::close(listener_);
-    }
-    LocalServer(const LocalServer&) = delete;
-    LocalServer& operator=(const LocalServer&) = delete;
-
-    std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    bool Stopping() const { return stopping_; }
-    std::vector<std::string> Requests() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void Serve() {
-        while (!stopping_) {
-            pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 50) <= 0) continue;
-            const int fd = ::accept(listener_, nullptr, nullptr);
-            if (fd < 0) continue;
-            std::string head;
-            char buffer[4096];
-            while (head.find("\r\n\r\n") == std::string::npos && !stopping_) {
-                pollfd readable{fd, POLLIN, 0};
-                if (::poll(&readable, 1, 50) <= 0) continue;
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                head.append(buffer, static_cast<size_t>(n));
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.push_back(head);
-            }
-            handler_(fd, head, *this);
-            ::close(fd);
-        }
-    }
-
-    Handler handler_;
-    int listener_ = -1;
-    uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
-    mutable std::mutex mutex_;
-    std::vector<std::string> requests_;
-};
-
-// Holds the connection open, saying nothing, until the test ends.
-void NeverAnswer(int, const std::string&, const LocalServer& server) {
-    while (!server.Stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-}
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -140,6 +54,48 @@ TEST(CurlHttpClient, SendsTheScoreQueriesWithTheGamesHeaders) {
     const std::string symbols =
         requests[1].substr(prefix.size(), requests[1].find(' ', prefix.size()) - prefix.size());
     EXPECT_EQ(DecodeText(symbols), "type=0|name=Anna|score=1234|key=1|p=tok|add=Peru|z=0000");
+}
+
+// A POST carries its body byte for byte, whatever its size (none at all, past the size where curl
+// would wait for a go-ahead), and the handle goes back to GET for the next request.
+TEST(CurlHttpClient, APostCarriesItsBodyWholeAndTheNextRequestIsAGetAgain) {
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{70000}, size_t{1500000}}) {
+        SCOPED_TRACE(size);
+        std::vector<uint8_t> body(size);
+        for (size_t i = 0; i < size; ++i) body[i] = static_cast<uint8_t>((i * 7919) >> 3);
+        LocalServer server(
+            [](int fd, const std::string&, const LocalServer&) { SendAll(fd, Response(200, "{}")); });
+        CurlHttpClient http;
+        const HttpAnswer answer = http.Post(server.Base() + "/api/replays?token=abc",
+                                            {{"Content-Type", "application/octet-stream"}}, body, 6000);
+        EXPECT_TRUE(answer.Ok()) << answer.detail;
+        EXPECT_EQ(answer.body, "{}");
+        EXPECT_TRUE(http.Get(server.Base() + "/after", {}).Ok());
+        const std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u);
+        const std::string& post = requests[0];
+        EXPECT_EQ(post.rfind("POST /api/replays?token=abc HTTP/1.1\r\n", 0), 0u) << post.substr(0, 200);
+        EXPECT_NE(post.find("\r\nContent-Type: application/octet-stream\r\n"), std::string::npos);
+        EXPECT_NE(post.find("\r\nContent-Length: " + std::to_string(size) + "\r\n"), std::string::npos);
+        EXPECT_EQ(post.find("\r\nExpect:"), std::string::npos);
+        const size_t end = post.find("\r\n\r\n");
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_TRUE(post.compare(end + 4, std::string::npos, std::string(body.begin(), body.end())) == 0);
+        EXPECT_EQ(requests[1].rfind("GET /after HTTP/1.1\r\n", 0), 0u) << requests[1].substr(0, 200);
+    }
+}
+
+TEST(CurlHttpClient, APostToAServerThatNeverAnswersIsLeftWithinItsBound) {
+    LocalServer silent(NeverAnswer);
+    CurlHttpClient http;
+    const std::vector<uint8_t> body(1000, 1);
+    const auto start = Clock::now();
+    const HttpAnswer answer = http.Post(silent.Base() + "/api/replays?token=t", {}, body, 1500);
+    EXPECT_EQ(answer.outcome, HttpAnswer::Outcome::TimedOut) << answer.detail;
+    EXPECT_LT(SecondsSince(start), 2.5);
+    // No time left: nothing is sent.
+    EXPECT_EQ(http.Post(silent.Base() + "/", {}, body, 0).outcome, HttpAnswer::Outcome::TimedOut);
+    EXPECT_EQ(silent.Requests().size(), 1u);
 }
 
 TEST(CurlHttpClient, EachKindOfAnswer) {

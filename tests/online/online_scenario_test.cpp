@@ -16,10 +16,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
+#include "local_server.h"
 #include "online_test_util.h"
 #include "platform/sdl/curl_http.h"
 
@@ -159,9 +161,16 @@ TEST(ScoreScenario, ASentScoreLandsInTheServersTable) {
     EXPECT_EQ(state["ScreenState"], 7);
     EXPECT_EQ(state["highScores"][1]["name"], "Rex");
     EXPECT_EQ(state["messages"].size(), 0u) << state["messages"];
-    ASSERT_EQ(state["httpRequests"].size(), 2u) << state["httpRequests"];
+    ASSERT_EQ(state["httpRequests"].size(), 3u) << state["httpRequests"];
     EXPECT_EQ(state["httpRequests"][0]["outcome"], "ok");
     EXPECT_EQ(state["httpRequests"][1]["outcome"], "ok");
+    // The game's replay follows the score: a server that checks replays takes it (202), one
+    // without the route answers that it has none (404 or 405), which is nobody's business but the
+    // log's.
+    const json& upload = state["httpRequests"][2];
+    EXPECT_EQ(upload["method"], "POST");
+    EXPECT_EQ(upload["url"].get<std::string>().rfind(server.Base() + "/api/replays?token=", 0), 0u);
+    EXPECT_TRUE(upload["status"] == 202 || upload["status"] == 404 || upload["status"] == 405) << upload;
 
     CurlHttpClient http;
     const HttpAnswer table = http.Get(server.Base() + "/api/scores?limit=10", {});
@@ -173,7 +182,118 @@ TEST(ScoreScenario, ASentScoreLandsInTheServersTable) {
     EXPECT_EQ(rows[0]["country"], "");
 }
 
+// The whole way of a verified score: the autopilot plays to a score for the table, ticks the send
+// box, enters its name and sends; the replay that follows the score is played by the server, which
+// marks the row verified and serves the replay, the very file the game kept.
+TEST(ScoreScenario, AnAutopilotGameSentToTheServerIsVerifiedByItsReplay) {
+    Simulator sim;
+    ScoreServer server(sim.work.Path() / "scores.db");
+    ASSERT_GT(server.Port(), 0);
+    const json state = sim.Run("", 116000, "--play 1 --autopilot --score-server " + server.Base());
+    ASSERT_EQ(state["httpRequests"].size(), 3u) << state["httpRequests"];
+    const json& upload = state["httpRequests"][2];
+    EXPECT_EQ(upload["method"], "POST");
+    if (upload["status"] == 404 || upload["status"] == 405)
+        GTEST_SKIP() << "this vandrax-scored has no replay route (" << upload["status"] << ")";
+    EXPECT_EQ(upload["outcome"], "ok");
+    EXPECT_EQ(upload["status"], 202);  // taken, the check runs on
+    EXPECT_EQ(state["messages"].size(), 0u) << state["messages"];
+    std::string kept;
+    int score = -1;
+    for (size_t row = 0; row < state["highScores"].size(); ++row) {
+        if (state["highScores"][row]["name"] != "Autopilot") continue;
+        kept = state["tableReplays"][row];
+        score = state["highScores"][row]["score"];
+    }
+    ASSERT_NE(kept, "") << state["highScores"];
+
+    // The check plays the game on the server's side: the row turns verified within the bound.
+    CurlHttpClient http;
+    json row;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const HttpAnswer table = http.Get(server.Base() + "/api/scores?limit=10", {});
+        ASSERT_TRUE(table.Ok()) << table.detail;
+        const json rows = json::parse(table.body);
+        ASSERT_EQ(rows.size(), 1u) << rows;
+        row = rows[0];
+        if (row["verified"] == true) break;
+        poll(nullptr, 0, 100);
+    }
+    EXPECT_EQ(row["name"], "Autopilot");
+    EXPECT_EQ(row["score"], score);
+    ASSERT_EQ(row["verified"], true) << row;
+    const HttpAnswer served = http.Get(server.Base() + "/api/replays/" + row["replay"].dump(), {});
+    ASSERT_TRUE(served.Ok()) << served.detail;
+    std::ifstream file(sim.work.Path() / "home" / "replays" / kept, std::ios::binary);
+    EXPECT_TRUE(served.body == std::string((std::istreambuf_iterator<char>(file)), {}));
+}
+
 #endif
+
+// A score server of the test's own: it hands out a token, stores the score, and takes (or does
+// not know) the replay that follows. The replay that goes up is the file the game kept for the row.
+TEST(ScoreScenario, TheGamesReplayGoesUpWithTheScoresToken) {
+    struct Case {
+        const char* what;
+        int uploadStatus;
+    };
+    for (const Case& c :
+         {Case{"a server that takes replays", 200}, Case{"a server without the route", 404}}) {
+        SCOPED_TRACE(c.what);
+        LocalServer server([&](int fd, const std::string& request, const LocalServer&) {
+            if (request.rfind("GET /cgi/version.pl?version&", 0) == 0)
+                SendAll(fd, Response(200, "OK|Vandrax|1.0|600|a1b2c3d4e5|2026-01-01T00:00:00Z"));
+            else if (request.rfind("GET /cgi/version.pl?hs&", 0) == 0)
+                SendAll(fd, Response(200, "OK"));
+            else
+                SendAll(fd, Response(c.uploadStatus, c.uploadStatus == 200 ? "{\"verified\": null}" : "no"));
+        });
+        Simulator sim;
+        const json state = sim.Run(kSendScore, 8700, "--play 1 --score-server " + server.Base());
+        EXPECT_EQ(state["ScreenState"], 7);
+        EXPECT_EQ(state["messages"].size(), 0u) << state["messages"];
+        const std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 3u) << "nothing tried again";
+        const std::string& upload = requests[2];
+        EXPECT_EQ(upload.rfind("POST /api/replays?token=a1b2c3d4e5 HTTP/1.1\r\n", 0), 0u)
+            << upload.substr(0, 200);
+        EXPECT_NE(upload.find("\r\nContent-Type: application/octet-stream\r\n"), std::string::npos);
+        const std::string kept = state["tableReplays"][1];
+        ASSERT_NE(kept, "");
+        std::ifstream file(sim.work.Path() / "home" / "replays" / kept, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+        ASSERT_GT(bytes.size(), 8u);
+        EXPECT_EQ(bytes.compare(0, 8, "VANDRAXR"), 0);
+        EXPECT_TRUE(upload.compare(upload.find("\r\n\r\n") + 4, std::string::npos, bytes) == 0)
+            << "the body is the kept file, byte for byte";
+        EXPECT_EQ(state["httpRequests"][2]["outcome"], c.uploadStatus == 200 ? "ok" : "http-error");
+    }
+}
+
+// The autopilot plays to its game over and, with a score server to send to, ticks the send box
+// before its name: the score and the game's replay go up, the replay the one it kept.
+TEST(ScoreScenario, TheAutopilotSendsItsScoreAndItsGame) {
+    LocalServer server([&](int fd, const std::string& request, const LocalServer&) {
+        if (request.rfind("GET /cgi/version.pl?version&", 0) == 0)
+            SendAll(fd, Response(200, "OK|Vandrax|1.0|600|f00d|2026-01-01T00:00:00Z"));
+        else
+            SendAll(fd, Response(200, "OK"));
+    });
+    Simulator sim;
+    const json state = sim.Run("", 116000, "--play 1 --autopilot --score-server " + server.Base());
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].rfind("GET /cgi/version.pl?hs&prg=Vandrax&inf=", 0), 0u);
+    EXPECT_EQ(requests[2].rfind("POST /api/replays?token=f00d ", 0), 0u);
+    std::string kept;
+    for (size_t row = 0; row < state["highScores"].size(); ++row)
+        if (state["highScores"][row]["name"] == "Autopilot") kept = state["tableReplays"][row];
+    ASSERT_NE(kept.find(".table-"), std::string::npos) << state["tableReplays"];
+    std::ifstream file(sim.work.Path() / "home" / "replays" / kept, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_TRUE(requests[2].compare(requests[2].find("\r\n\r\n") + 4, std::string::npos, bytes) == 0);
+}
 
 TEST(ScoreScenario, WithNoServerThePlayerIsToldAndTheGameGoesOn) {
     // A port nobody listens on.

@@ -173,4 +173,71 @@ TEST(SubmitScore, TheWholeExchangeHasOneBound) {
     }
 }
 
+// The game's replay goes up once the score is stored: a POST of the file's bytes, with the token
+// the score query carried, in what is left of the exchange's one bound.
+TEST(SendScore, AStoredScoreIsFollowedByItsReplayWithTheSameToken) {
+    ScriptedHttpClient http;
+    HttpAnswer version = ScriptedHttpClient::Answer("OK|1.0|x|y|Tk/9+=|tail");
+    version.elapsedMs = 1200;
+    HttpAnswer stored = ScriptedHttpClient::Answer("OK");
+    stored.elapsedMs = 800;
+    http.answers = {version, stored, ScriptedHttpClient::Answer("{\"verified\": null}")};
+    const std::vector<uint8_t> replay = {'V', 'A', 'N', 'D', 'R', 'A', 'X', 'R', 0, 1, 255, 0};
+    EXPECT_EQ(SendScore(http, kServer + "/", "Rex", 2600, "", replay), SubmitResult::Sent);
+
+    ASSERT_EQ(http.requests.size(), 3u);
+    EXPECT_EQ(http.requests[0].method, "GET");
+    EXPECT_EQ(http.requests[1].method, "GET");
+    EXPECT_EQ(SentRecord(http), "type=0|name=Rex|score=2600|key=1|p=Tk/9+=|add=|z=0");
+    const ScriptedHttpClient::Request& upload = http.requests[2];
+    EXPECT_EQ(upload.method, "POST");
+    EXPECT_EQ(upload.url, kServer + "/api/replays?token=Tk%2F9%2B%3D");
+    EXPECT_EQ(upload.body, replay);
+    EXPECT_EQ(upload.timeLimitMs, kScoreExchangeMs - 1200 - 800);
+    bool octets = false;
+    for (const HttpHeader& header : upload.headers)
+        octets = octets || (header.name == "Content-Type" && header.value == "application/octet-stream");
+    EXPECT_TRUE(octets);
+}
+
+TEST(SubmitScore, AReplayThatCannotGoUpIsSilentAndNothingIsTriedAgain) {
+    struct Case {
+        const char* what;
+        HttpAnswer score;  // the score query's answer
+        HttpAnswer upload;
+        std::vector<uint8_t> replay;
+        size_t requests;  // that went out
+    };
+    const std::vector<uint8_t> replay(300, 7);
+    HttpAnswer slowScore = ScriptedHttpClient::Answer("OK");
+    slowScore.elapsedMs = kScoreExchangeMs;  // the whole bound gone
+    HttpAnswer notFound = ScriptedHttpClient::Failure(Outcome::HttpError, "no such route");
+    notFound.status = 404;
+    const Case cases[] = {
+        {"a server without the route", ScriptedHttpClient::Answer("OK"), notFound, replay, 3},
+        {"no answer to the upload", ScriptedHttpClient::Answer("OK"),
+         ScriptedHttpClient::Failure(Outcome::TimedOut), replay, 3},
+        {"the server gone", ScriptedHttpClient::Answer("OK"),
+         ScriptedHttpClient::Failure(Outcome::NoConnection), replay, 3},
+        {"no time left", slowScore, ScriptedHttpClient::Answer("{}"), replay, 2},
+        {"a score query refused", ScriptedHttpClient::Failure(Outcome::HttpError),
+         ScriptedHttpClient::Answer("{}"), replay, 2},
+        {"a game not recorded", ScriptedHttpClient::Answer("OK"), ScriptedHttpClient::Answer("{}"), {}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedHttpClient http;
+        FakeWindow window;
+        GameState state;
+        state.Edit2 = "Bo";
+        http.answers = {ScriptedHttpClient::Answer("OK|1|2|3|4|5"), c.score, c.upload};
+        EXPECT_EQ(SubmitScore(http, window, kServer, state, c.replay), SubmitResult::Sent);
+        ASSERT_EQ(http.requests.size(), c.requests);
+        if (c.requests == 3) {
+            EXPECT_EQ(http.requests[2].method, "POST");
+        }
+        EXPECT_TRUE(window.messages.empty());
+    }
+}
+
 }  // namespace

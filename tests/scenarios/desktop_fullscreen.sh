@@ -47,7 +47,7 @@ done
 wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
 read -r sw sh < <(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w, h}')
 
-export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
+export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
 find_game_window

@@ -35,7 +35,7 @@ echo "2600 key-down Escape" >"$out/overlay.txt"
 "$sim" --data "$data" --home "$out/sim-home" --play 1 --script "$out/overlay.txt" --until-ms 3000 \
     --screenshot 2900:"$out/want-overlay.png" || fail "the simulator failed"
 
-export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
+export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
 

@@ -46,7 +46,7 @@ done
 xprop -root _NET_WORKAREA | grep -q "= $workarea\b" ||
     fail "the usable area is '$(xprop -root _NET_WORKAREA)', not $workarea"
 
-export XDG_CONFIG_HOME="$out/config" SDL_AUDIODRIVER=dummy
+export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
 pid=$!
 

@@ -4,8 +4,17 @@
 
 HttpAnswer ScriptedHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers,
                                    int32_t timeLimitMs) {
-    if (timeLimitMs <= 0) return Failure(HttpAnswer::Outcome::TimedOut);
-    requests.push_back({url, headers, timeLimitMs});
+    return Take({"GET", url, headers, timeLimitMs, {}});
+}
+
+HttpAnswer ScriptedHttpClient::Post(const std::string& url, const std::vector<HttpHeader>& headers,
+                                    std::span<const uint8_t> body, int32_t timeLimitMs) {
+    return Take({"POST", url, headers, timeLimitMs, std::vector<uint8_t>(body.begin(), body.end())});
+}
+
+HttpAnswer ScriptedHttpClient::Take(Request request) {
+    if (request.timeLimitMs <= 0) return Failure(HttpAnswer::Outcome::TimedOut);
+    requests.push_back(std::move(request));
     if (answers.empty()) return Failure(HttpAnswer::Outcome::NoConnection);
     HttpAnswer answer = answers.front();
     answers.pop_front();

@@ -19,19 +19,26 @@ public:
     using IHttpClient::Get;
     HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
                    int32_t timeLimitMs) override;
+    HttpAnswer Post(const std::string& url, const std::vector<HttpHeader>& headers,
+                    std::span<const uint8_t> body, int32_t timeLimitMs) override;
 
-    // Answers in order of the requests (each taking its elapsedMs); once they are used up every
-    // request finds no server. A request with no time left is not sent and is not recorded.
+    // Answers in order of the requests, GET or POST (each taking its elapsedMs); once they are used
+    // up every request finds no server. A request with no time left is not sent and is not recorded.
     std::deque<HttpAnswer> answers;
     struct Request {
+        std::string method;
         std::string url;
         std::vector<HttpHeader> headers;
         int32_t timeLimitMs = 0;
+        std::vector<uint8_t> body;
     };
     std::vector<Request> requests;
 
     static HttpAnswer Answer(const std::string& body);
     static HttpAnswer Failure(HttpAnswer::Outcome outcome, const std::string& partialBody = "");
+
+private:
+    HttpAnswer Take(Request request);
 };
 
 class RecordingDesktop : public IDesktop {

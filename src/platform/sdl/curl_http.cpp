@@ -62,6 +62,16 @@ CurlHttpClient::~CurlHttpClient() {
 
 HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHeader>& headers,
                                int32_t timeLimitMs) {
+    return Perform(url, headers, nullptr, timeLimitMs);
+}
+
+HttpAnswer CurlHttpClient::Post(const std::string& url, const std::vector<HttpHeader>& headers,
+                                std::span<const uint8_t> body, int32_t timeLimitMs) {
+    return Perform(url, headers, &body, timeLimitMs);
+}
+
+HttpAnswer CurlHttpClient::Perform(const std::string& url, const std::vector<HttpHeader>& headers,
+                                   const std::span<const uint8_t>* body, int32_t timeLimitMs) {
     HttpAnswer answer;
     const int32_t requestMs = std::min(limits_.requestMs, timeLimitMs);
     if (requestMs <= 0) {
@@ -89,11 +99,30 @@ HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHea
         }
         list.list = next;
     }
+    if (body != nullptr) {
+        // No "Expect: 100-continue": the body goes at once, with no second waiting for a go-ahead
+        // out of a bound that is already short.
+        curl_slist* next = curl_slist_append(list.list, "Expect:");
+        if (next == nullptr) {
+            answer.detail = "out of memory";
+            return answer;
+        }
+        list.list = next;
+    }
     Transfer transfer;
     transfer.limit = limits_.answerBytes;
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    if (body != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+        // Never a null pointer: curl would read the body from standard input instead.
+        static const char kNothing[] = "";
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS,
+                         body->empty() ? kNothing : reinterpret_cast<const char*>(body->data()));
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list.list);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -105,8 +134,9 @@ HttpAnswer CurlHttpClient::Get(const std::string& url, const std::vector<HttpHea
     answer.elapsedMs = static_cast<int32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
             .count());
-    // The list dies with this call; the handle must not keep pointing at it.
+    // The list and the body die with this call; the handle must not keep pointing at them.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     long status = 0;

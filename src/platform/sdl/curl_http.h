@@ -23,8 +23,14 @@ public:
     using IHttpClient::Get;
     HttpAnswer Get(const std::string& url, const std::vector<HttpHeader>& headers,
                    int32_t timeLimitMs) override;
+    HttpAnswer Post(const std::string& url, const std::vector<HttpHeader>& headers,
+                    std::span<const uint8_t> body, int32_t timeLimitMs) override;
 
 private:
+    // A GET when `body` is null, else a POST of it.
+    HttpAnswer Perform(const std::string& url, const std::vector<HttpHeader>& headers,
+                       const std::span<const uint8_t>* body, int32_t timeLimitMs);
+
     void* handle_ = nullptr;  // CURL*
     Limits limits_;
 };
