@@ -21,17 +21,17 @@ void KeptReplays::GameBegins() {
     endedFile_.clear();
 }
 
-void KeptReplays::GameEnded(const Replay& replay, bool gameOver, const THighScoreTable& table) {
+void KeptReplays::GameEnded(const Replay& replay, bool toNameEntry, const THighScoreTable& table) {
     GameBegins();
     if (!store_) return;
     std::vector<uint8_t> bytes = EncodeReplay(replay);
     Try([&] {
         const std::filesystem::path file = store_->Keep(bytes, replay.start.startedAt, table);
-        if (gameOver) endedFile_ = file;
+        if (toNameEntry) endedFile_ = file;
     });
     tableSeen_ = table;
     // Sent with the score even when the disk would not take it.
-    if (gameOver) endedBytes_ = std::move(bytes);
+    if (toNameEntry) endedBytes_ = std::move(bytes);
 }
 
 void KeptReplays::RowEntered(const std::string& name, int32_t score) {

@@ -25,8 +25,9 @@ public:
     bool Keeping() const { return store_.has_value(); }
     // A new game begins: the last one's game over is behind the player.
     void GameBegins();
-    // A recorded game has ended; `gameOver` when it reached its game over.
-    void GameEnded(const Replay& replay, bool gameOver, const THighScoreTable& table);
+    // A recorded game has ended; `toNameEntry` when the game-over screen and its name entry follow
+    // (no car left, or left with a score for the table).
+    void GameEnded(const Replay& replay, bool toNameEntry, const THighScoreTable& table);
     // The replay of the game that has just reached its game over, as its file holds it; empty when
     // there is none.
     std::span<const uint8_t> EndedGame() const { return endedBytes_; }

@@ -355,7 +355,7 @@ void TMainForm::SetScreenState(Screen value) {
     // The game-over screen also follows a quit with a score good enough for the table: only a game
     // with no car left has reached its game over.
     const bool gameOver = gameEnds && value == Screen::GameOver && GameOverPending;
-    if (gameEnds && recorder_.Recording()) FinishRecording(gameOver);
+    if (gameEnds && recorder_.Recording()) FinishRecording(gameOver, value == Screen::GameOver);
     const bool watchEnds = gameEnds && watching_;
     if (watchEnds) {
         WatchedEnd = EndNow(gameOver, watchFrames_);
@@ -661,9 +661,11 @@ void TMainForm::BeginRecording() {
     }
 }
 
-void TMainForm::FinishRecording(bool gameOver) {
+void TMainForm::FinishRecording(bool gameOver, bool nameEntryFollows) {
     const Replay replay = recorder_.Finish(EndNow(gameOver, recorder_.Frames()));
-    kept_.GameEnded(replay, gameOver, HighScores);
+    // The game-over screen's name entry ties the game to its row and sends it with the score,
+    // whether the game reached its game over or was left with a score for the table.
+    kept_.GameEnded(replay, nameEntryFollows, HighScores);
     if (OnGameRecorded) Guard([&] { OnGameRecorded(replay); });
 }
 
@@ -690,7 +692,7 @@ void TMainForm::WatchRowReplay(int32_t row) {
 }
 
 void TMainForm::FinishRecording() {
-    if (recorder_.Recording()) FinishRecording(false);
+    if (recorder_.Recording()) FinishRecording(false, false);
 }
 
 void TMainForm::WatchReplay(Replay replay, Screen after) {

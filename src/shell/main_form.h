@@ -219,7 +219,8 @@ private:
     void RunWatchFrames();
     ReplayEnd EndNow(bool gameOver, int64_t frames) const;
     void BeginRecording();
-    void FinishRecording(bool gameOver);
+    // gameOver: no car left; nameEntryFollows: the game-over screen comes next.
+    void FinishRecording(bool gameOver, bool nameEntryFollows);
     void RestoreAfterWatching();
     // The screens' side of the kept replays (IScreenHost).
     std::span<const uint8_t> EndedGameReplay() const override;
