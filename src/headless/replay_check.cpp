@@ -3,7 +3,6 @@
 #include "base/errors.h"
 #include "platform/fake/fakes.h"
 #include "shell/main_form.h"
-#include "shell/replay_player.h"
 
 namespace {
 
@@ -93,10 +92,10 @@ ReplayOutcome ReplayChecker::Play(const Replay& replay, int64_t maxFrames) {
         return outcome;
     }
     const size_t errorsBefore = form.Errors.size();
-    ReplayPlayer player(form, replay);
-    player.Begin(Screen::MainMenu);
+    ReplayCursor cursor(replay);
+    form.BeginWatching(replay.start, Screen::MainMenu);
     int64_t frames = 0;
-    while (player.NextFrame())
+    while (form.PlayReplayFrame(cursor))
         if (maxFrames > 0 && ++frames >= maxFrames) {
             form.StopWatching();
             outcome.error = "the replay runs longer than it may";

@@ -21,7 +21,6 @@
 #include "screens/main_menu.h"
 #include "screens/options_screen.h"
 #include "screens/splash_screen.h"
-#include "shell/replay_player.h"
 
 namespace {
 
@@ -697,8 +696,8 @@ void TMainForm::FinishRecording() {
 
 void TMainForm::WatchReplay(Replay replay, Screen after) {
     CheckReplayPlays(replay.start);
-    watch_ = std::make_unique<ReplayPlayer>(*this, std::move(replay));
-    watch_->Begin(after);
+    watch_ = std::make_unique<ReplayCursor>(std::move(replay));
+    BeginWatching(watch_->Recorded().start, after);
 }
 
 void TMainForm::BeginWatching(const ReplayStart& start, Screen after) {
@@ -757,11 +756,34 @@ void TMainForm::WatchTimer(int32_t index) {
     replayInput_ = false;
 }
 
-void TMainForm::WatchFrame(int32_t lag, const std::bitset<256>& keys) {
-    replayKeys_.down = keys;
+void TMainForm::WatchFrame(int32_t lag) {
     replayInput_ = true;
     DXTimerTimer(lag);
     replayInput_ = false;
+}
+
+bool TMainForm::PlayReplayFrame(ReplayCursor& replay) {
+    while (watching_) {
+        const ReplayStep* step = replay.Next();
+        if (step == nullptr) break;
+        switch (step->kind) {
+            case ReplayStep::Kind::Keys:
+                replayKeys_.down = step->keys;
+                break;
+            case ReplayStep::Kind::Timer:
+                WatchTimer(step->timer);
+                break;
+            case ReplayStep::Kind::Input:
+                WatchInput(step->input);
+                break;
+            case ReplayStep::Kind::Frame:
+                WatchFrame(step->lag);
+                return watching_;
+        }
+    }
+    // The recording stops here (the program ended during the game): so does the replay.
+    StopWatching();
+    return false;
 }
 
 void TMainForm::StopWatching() {
@@ -771,7 +793,7 @@ void TMainForm::StopWatching() {
 void TMainForm::RunWatchFrames() {
     if (!WatchPaused)
         for (int32_t i = 0; i < WatchSpeed; ++i)
-            if (!watch_->NextFrame()) break;
+            if (!PlayReplayFrame(*watch_)) break;
     // Ended: the window has gone on to the screen after it.
     if (!watching_) watch_.reset();
 }

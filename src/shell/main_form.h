@@ -30,6 +30,7 @@
 #include "shell/attract_mode.h"
 #include "shell/game_recorder.h"
 #include "shell/kept_replays.h"
+#include "shell/replay_cursor.h"
 
 class IClock;
 class IDesktop;
@@ -40,7 +41,6 @@ class IMusicPlayer;
 class IPictureLoader;
 class ISoundDevice;
 class IWindow;
-class ReplayPlayer;
 class TShareScreen;
 struct ConfigValues;
 
@@ -142,15 +142,17 @@ public:
     // game or on other data: it would not play as it was played.
     void CheckReplayPlays(const ReplayStart& start);
     // Watches a replay in the window at the frame timer's pace. The viewer's keys: P pauses,
-    // Escape ends, the right arrow (or F) doubles the speed up to 8 times and back. `after` is as
-    // ReplayPlayer::Begin takes it. Throws GameError when CheckReplayPlays does.
+    // Escape ends, the right arrow (or F) doubles the speed up to 8 times and back. `after` is the
+    // screen the window goes to when the replay ends (Screen::None: the program ends). Throws
+    // GameError when CheckReplayPlays does.
     void WatchReplay(Replay replay, Screen after);
-    // What a ReplayPlayer drives: the window at the replay's start on the game screen, then its
-    // steps. While watching nothing of the player's is changed or kept.
+    // Playing a replay step by step (WatchReplay does it at the frame timer's pace, the headless
+    // check as fast as it goes): the window at the replay's start on the game screen, then one
+    // frame's steps a call. While watching nothing of the player's is changed or kept.
     void BeginWatching(const ReplayStart& start, Screen after);
-    void WatchInput(const InputEvent& event);
-    void WatchTimer(int32_t index);
-    void WatchFrame(int32_t lag, const std::bitset<256>& keys);
+    // Runs the replay's steps up to and including its next frame. False once the game has been
+    // left (its end is WatchedEnd) or no step is left (the replay's game is left there).
+    bool PlayReplayFrame(ReplayCursor& replay);
     // Leaves the replay's game for the screen that follows it.
     void StopWatching();
     bool Watching() const { return watching_; }
@@ -217,6 +219,10 @@ private:
     // The viewer's own input while a replay is watched.
     void WatchControl(const InputEvent& event);
     void RunWatchFrames();
+    // A replay's steps, each handled as it was when recorded.
+    void WatchInput(const InputEvent& event);
+    void WatchTimer(int32_t index);
+    void WatchFrame(int32_t lag);
     ReplayEnd EndNow(bool gameOver, int64_t frames) const;
     void BeginRecording();
     // gameOver: no car left; nameEntryFollows: the game-over screen comes next.
@@ -245,7 +251,7 @@ private:
     int32_t deliverDepth_ = 0;  // the pad's stand-in events are not recorded, their pad event is
     std::optional<std::array<uint8_t, 32>> dataId_;
     // Watching: the replay's keys, and what is put back when it ends.
-    std::unique_ptr<ReplayPlayer> watch_;
+    std::unique_ptr<ReplayCursor> watch_;
     bool watching_ = false;
     bool replayInput_ = false;  // what is being handled comes from the replay, not the viewer
     Screen watchAfter_ = Screen::None;
