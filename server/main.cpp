@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "data_root.h"
 #include "headless_player.h"
+#include "online/data_paths.h"
 #include "options.h"
 #include "score_server.h"
 #include "score_store.h"
@@ -99,8 +99,7 @@ int main(int argc, char** argv) {
     config.replays.queue = options.replayQueue;
     config.replays.cpu = std::chrono::seconds(options.replayCpuSeconds);
     config.replayPlayer = HeadlessReplayPlayers(
-        options.dataRoot.empty() ? DefaultDataRoot() : std::filesystem::path(options.dataRoot),
-        VANDRAX_VERSION);
+        options.dataRoot.empty() ? FindDataRoot() : std::filesystem::path(options.dataRoot), VANDRAX_VERSION);
     std::unique_ptr<ScoreServer> running;
     try {
         // Made while the process is one thread: it forks the replay checkers as it starts.

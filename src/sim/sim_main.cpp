@@ -12,7 +12,7 @@
 #include "app/replay.h"
 #include "base/errors.h"
 #include "headless/replay_check.h"
-#include "platform/sdl/paths.h"
+#include "online/data_paths.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_session.h"
 #include "sim/sim_options.h"
