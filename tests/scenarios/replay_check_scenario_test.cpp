@@ -54,7 +54,7 @@ std::string Rewritten(void (*change)(::Replay&)) {
     return Bytes(EncodeReplay(replay));
 }
 
-TEST(ReplayScenario, AReplayThatCannotBePlayedHereExitsWithTwoAndSaysWhy) {
+TEST(ReplayCheckScenario, AReplayThatCannotBePlayedHereExitsWithTwoAndSaysWhy) {
     SimFolder folder("replay-refused");
     const std::string golden = ReadWhole(kGolden);
     ASSERT_GT(golden.size(), 100u);
@@ -97,7 +97,7 @@ TEST(ReplayScenario, AReplayThatCannotBePlayedHereExitsWithTwoAndSaysWhy) {
 
 // The game plays as it always has; the file says it ended otherwise: --check fails and names the
 // file with the end it recorded and the end played, so the difference is in the message.
-TEST(ReplayScenario, ACheckThatFailsNamesTheFileAndBothEnds) {
+TEST(ReplayCheckScenario, ACheckThatFailsNamesTheFileAndBothEnds) {
     SimFolder folder("replay-differs");
     const fs::path file = folder.Dir() / "differs.vxr";
     WriteWhole(file, Rewritten([](::Replay& r) {
@@ -125,7 +125,7 @@ TEST(ReplayScenario, ACheckThatFailsNamesTheFileAndBothEnds) {
 
 // "autopilot off" takes the wheel: the keys the bot held go up, and nothing more of its reaches
 // the game until "autopilot on"; then it drives again. The trace says what reached the game.
-TEST(ReplayScenario, TheScriptTakesTheWheelFromTheBotAndGivesItBack) {
+TEST(AutopilotScenario, TheScriptTakesTheWheelFromTheBotAndGivesItBack) {
     SimFolder folder("replay-wheel");
     const json state =
         folder.Run("9000 autopilot off\n9000 key-down P\n9500 key-down P\n12000 autopilot on\n", 14000,
