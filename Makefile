@@ -2,7 +2,8 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test
+.PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test \
+        replay-matrix
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -17,22 +18,28 @@ test: build
 # The unit suites again under AddressSanitizer and UBSan: packs, settings and the sprite tree
 # are where bad data and ordering mistakes would show as memory errors. The score server's suite
 # runs the sanitized server itself on a real socket, with the bad queries of the outside world,
-# and plays replays on the data tree of $(BUILD) (the sanitized build makes none).
-# Then the game itself, played by the bot for a few minutes of game time on the data tree of
-# $(BUILD) (make soak plays 30 minutes).
+# and plays replays on the data tree of $(BUILD) (the sanitized build makes none). The road
+# objects' suite frees and reads sprites as the game does. Then the game itself, played by the bot
+# for a few minutes of game time on the data tree of $(BUILD) (make soak plays 30 minutes), and the
+# golden replays played back.
 SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests \
-                   server_tests
+                   server_tests world_tests
 SOAK_MINUTES ?= 3
+GOLDEN_REPLAYS = $(wildcard tests/replays/*.vxr)
+# The world suite reads the packs, which the sanitized vandrax-pack builds: fontconfig's caches,
+# reached through librsvg, are kept for the life of the process (tests/lsan.supp).
+LSAN_FONTCONFIG = LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp
 # -O1 and line tables, as the sanitizers' authors advise: reports name their lines, the build takes
 # half the time of -O2 -g.
 SANITIZE_FLAGS = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON \
 	    $(SANITIZE_FLAGS)
-	cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
+	$(LSAN_FONTCONFIG) cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
 	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do \
-	    VANDRAX_TEST_DATA=$(abspath $(BUILD)) ./$$suite --gtest_brief=1 || exit 1; done
+	    VANDRAX_TEST_DATA=$(abspath $(BUILD)) $(LSAN_FONTCONFIG) ./$$suite --gtest_brief=1 || exit 1; done
 	scripts/soak $(BUILD)-asan/vandrax-sim $(SOAK_MINUTES) -- --data $(BUILD)
+	for replay in $(GOLDEN_REPLAYS); do $(BUILD)-asan/vandrax-sim --data $(BUILD) --replay $$replay --check || exit 1; done
 
 soak: build
 	$(MAKE) --no-print-directory sanitize SOAK_MINUTES=30
@@ -52,12 +59,14 @@ SOAK_GROWTH_KB ?= 16384
 
 # Each fuzz target for a short while on its corpus (tests/fuzz/README.md has the long runs).
 # The corpora grow under $(BUILD)-fuzz from one run to the next; findings are left there too.
+# The golden replays are played there too, by the Clang-built (and sanitized) vandrax-sim.
 FUZZ = $(BUILD)-fuzz
 FUZZ_SECONDS ?= 20
 FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -artifact_prefix=$(FUZZ)/
 fuzz-smoke: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_FUZZ=ON -DVANDRAX_BENCH=OFF
-	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz promo_description_fuzz
+	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz promo_description_fuzz \
+	    replay_reader_fuzz make_replay_seeds vandrax-sim
 	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus $(FUZZ)/score-corpus
 	$(FUZZ)/make_pack_seeds $(FUZZ)/seeds
 	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
@@ -65,6 +74,16 @@ fuzz-smoke: deps
 	$(FUZZ)/score_record_fuzz $(FUZZ)/score-corpus tests/fuzz/score-seeds -dict=tests/fuzz/score_record.dict $(FUZZ_FLAGS)
 	mkdir -p $(FUZZ)/promo-corpus
 	$(FUZZ)/promo_description_fuzz $(FUZZ)/promo-corpus tests/fuzz/promo-seeds -dict=tests/fuzz/promo.dict $(FUZZ_FLAGS)
+	mkdir -p $(FUZZ)/replay-seeds $(FUZZ)/replay-corpus
+	$(FUZZ)/make_replay_seeds $(FUZZ)/replay-seeds $(GOLDEN_REPLAYS)
+	$(FUZZ)/replay_reader_fuzz $(FUZZ)/replay-corpus $(FUZZ)/replay-seeds -dict=tests/fuzz/replay.dict $(FUZZ_FLAGS)
+	for replay in $(GOLDEN_REPLAYS); do $(FUZZ)/vandrax-sim --data $(BUILD) --replay $$replay --check || exit 1; done
+
+# vandrax-sim built with GCC and with Clang, Debug and Release ($(BUILD)-matrix-*), each playing the
+# golden replays on the data tree of $(BUILD): every one must end as recorded in every build.
+replay-matrix: configure
+	cmake --build $(BUILD) -j$(JOBS) --target vandrax_manifest
+	scripts/replay-matrix $(BUILD) $(BUILD)-matrix $(JOBS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -115,4 +134,4 @@ timedemo: build
 	cd $(BUILD) && ./vandrax-sim --timedemo --until-ms 60000
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-matrix-*

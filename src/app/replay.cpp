@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
@@ -18,6 +19,8 @@ constexpr uint8_t kFormat = 1;
 constexpr size_t kHeaderSize = kMagicSize + 1 + 4;
 constexpr int32_t kLagStepMs = 5;  // the frame timer's interval: a lag count is in these
 const char* const kDamaged = "The replay is cut off or damaged";
+constexpr size_t kMostPackedRatio = 1032;
+constexpr size_t kStepsReadyFirst = 1u << 16;
 
 // ---- the unpacked stream: LEB128 numbers, zigzag for signed ones
 
@@ -210,9 +213,12 @@ std::vector<uint8_t> Unpack(std::span<const uint8_t> bytes, const ReplayLimits& 
     ByteReader header(bytes.subspan(kMagicSize + 1, 4), kDamaged);
     const uint32_t size = header.U32();
     if (size > limits.maxUnpackedBytes) throw GameError("The replay is too large");
+    // Nothing is made ready for more than the packed bytes can hold: deflate's best is a 258-byte
+    // repeat in two bits, 1032 to 1.
+    const auto packed = bytes.subspan(kHeaderSize);
+    if (size > packed.size() * kMostPackedRatio) throw GameError(kDamaged);
     std::vector<uint8_t> raw(size);
     uLongf produced = size;
-    const auto packed = bytes.subspan(kHeaderSize);
     uLong consumed = packed.size();
     const int status = uncompress2(raw.data(), &produced, packed.data(), &consumed);
     if (status != Z_OK || produced != size || consumed != packed.size()) throw GameError(kDamaged);
@@ -273,9 +279,11 @@ Replay DecodeReplay(std::span<const uint8_t> bytes, const ReplayLimits& limits) 
     Replay replay;
     replay.start = ReadStart(in);
     const uint64_t count = Varint(in);
-    // Every step takes at least a byte.
+    // Every step takes at least a byte. A step takes more room read than packed: the room grows
+    // with the steps there really are, not with what the count says.
     if (count > in.Remaining()) throw GameError(kDamaged);
-    replay.steps.reserve(static_cast<size_t>(count));
+    if (count > limits.maxSteps) throw GameError("The replay is too large");
+    replay.steps.reserve(std::min<size_t>(static_cast<size_t>(count), kStepsReadyFirst));
     const int64_t maxLag = limits.maxPlayMs / kLagStepMs;
     int64_t lagTotal = 0;
     int64_t frames = 0;

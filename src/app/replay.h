@@ -56,11 +56,14 @@ struct Replay {
 };
 
 // What a reader accepts. The frames' bound is play time: the lag counts added up, in the frame
-// timer's 5 ms steps (four hours by default).
+// timer's 5 ms steps (four hours by default). The steps' bound keeps what a reader holds in memory
+// (about 100 bytes a step) bounded whatever the file says: four hours of play take about a million
+// steps.
 struct ReplayLimits {
     size_t maxFileBytes = 16u << 20;
     size_t maxUnpackedBytes = 64u << 20;
     int64_t maxPlayMs = 4LL * 3600 * 1000;
+    uint64_t maxSteps = 4'000'000;
 };
 
 constexpr std::string_view kReplayExtension = ".vxr";

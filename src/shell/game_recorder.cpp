@@ -34,8 +34,13 @@ void GameRecorder::Frame(int32_t lag, const std::bitset<256>& keys) {
     replay_->steps.push_back(step);
     ++frames_;
     playMs_ += static_cast<int64_t>(lag) * FrameTimer::kIntervalMs;
+    KeepWithinLimits();
+}
+
+void GameRecorder::KeepWithinLimits() {
     // A replay no reader would take is not kept at all.
-    if (playMs_ > ReplayLimits{}.maxPlayMs) Drop();
+    const ReplayLimits limits;
+    if (playMs_ > limits.maxPlayMs || replay_->steps.size() > limits.maxSteps) Drop();
 }
 
 void GameRecorder::Timer(int32_t index) {
@@ -44,6 +49,7 @@ void GameRecorder::Timer(int32_t index) {
     step.kind = ReplayStep::Kind::Timer;
     step.timer = index;
     replay_->steps.push_back(step);
+    KeepWithinLimits();
 }
 
 void GameRecorder::Input(const InputEvent& event) {
@@ -52,6 +58,7 @@ void GameRecorder::Input(const InputEvent& event) {
     step.kind = ReplayStep::Kind::Input;
     step.input = event;
     replay_->steps.push_back(step);
+    KeepWithinLimits();
 }
 
 Replay GameRecorder::Finish(const ReplayEnd& end) {

@@ -36,6 +36,8 @@ public:
     int64_t Frames() const { return frames_; }
 
 private:
+    void KeepWithinLimits();
+
     std::optional<Replay> replay_;
     std::bitset<256> keys_;
     int64_t frames_ = 0;
