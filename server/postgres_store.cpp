@@ -83,6 +83,9 @@ const std::pair<const char*, const char*> kStatements[] = {
      "INSERT INTO replays (score_id, uploaded_at, state) VALUES ($1, to_timestamp($2), 'checking') "
      "ON CONFLICT (score_id) DO NOTHING RETURNING id"},
     {"finish_replay", "UPDATE replays SET state = 'unverified', reason = $2 WHERE id = $1"},
+    {"abandon_checks",
+     "UPDATE replays SET state = 'unverified', reason = $2 WHERE state = 'checking' AND uploaded_at < "
+     "to_timestamp($1)"},
     {"keep_replay", "UPDATE replays SET state = 'verified', reason = $2, file = $3 WHERE id = $1"},
     {"mark_verified",
      "UPDATE scores SET verified = true, replay_id = $1 WHERE id = (SELECT score_id FROM replays WHERE id = "
@@ -216,6 +219,15 @@ public:
                 work.exec_prepared("finish_replay", replayId, reason);
             }
             work.commit();
+        });
+    }
+
+    int64_t AbandonChecks(int64_t uploadedBefore, const std::string& reason) override {
+        return Run([&](pqxx::connection& connection) {
+            pqxx::work work(connection);
+            const pqxx::result done = work.exec_prepared("abandon_checks", uploadedBefore, reason);
+            work.commit();
+            return static_cast<int64_t>(done.affected_rows());
         });
     }
 

@@ -79,6 +79,14 @@ ScoreServer::ScoreServer(IScoreStore& store, ScoreServerConfig config)
         if (!verifier_->CanCheck())
             config_.log("replays cannot be checked: " + LogSafe(verifier_->WhyNot(), 300));
     }
+    AbandonStaleChecks(config_.now());
+}
+
+void ScoreServer::AbandonStaleChecks(int64_t now) {
+    const int64_t abandoned =
+        store_.AbandonChecks(now - kCheckAbandonedAfter, "its check never ended: the server stopped");
+    if (abandoned > 0)
+        config_.log(std::to_string(abandoned) + " replay checks that never ended marked unverified");
 }
 
 ScoreServer::~ScoreServer() = default;
@@ -180,7 +188,10 @@ HttpResponse ScoreServer::ScoreQuery(const HttpRequest& req, const std::vector<Q
     const StoredScore stored{record.name, record.score, record.country, now, req.address};
     switch (store_.SubmitScore(record.token, *issuedAt, now, kTokenLifetime, stored)) {
         case SubmitOutcome::Stored: {
-            if (++scoresStored_ % kPurgeEvery == 0) store_.PurgeTokens(now - kTokenLifetime - kClockSkew);
+            if (++scoresStored_ % kPurgeEvery == 0) {
+                store_.PurgeTokens(now - kTokenLifetime - kClockSkew);
+                AbandonStaleChecks(now);
+            }
             HttpResponse response = Text(200, "OK");
             response.logNote = "stored " + std::to_string(record.score) + " for " + LogSafe(record.name, 40) +
                                " (" + LogSafe(record.country, 40) + ")";

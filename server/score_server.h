@@ -19,6 +19,9 @@
 
 // How long a token from the version query stays good, in seconds.
 inline constexpr int64_t kTokenLifetime = 600;
+// A replay still being checked this long after its upload never will be: its server stopped while
+// it waited or ran (no server keeps one that long: a queue of 32 of at most 20 s of CPU each).
+inline constexpr int64_t kCheckAbandonedAfter = 3600;
 
 struct ScoreServerConfig {
     size_t rateLimit = 10;         // score queries per address per minute; 0: no limit
@@ -64,6 +67,8 @@ private:
     // Replays (replay_answers.cpp).
     HttpResponse ReplayUpload(const HttpRequest& request);
     HttpResponse ReplayFile(const HttpRequest& request);
+    // Marks the checks that never ended as unverified, and logs how many.
+    void AbandonStaleChecks(int64_t now);
     void ReplayChecked(const ReplayJob& job, const ReplayVerdict& verdict);
     void Log(const HttpRequest& request, const HttpResponse& response);
 

@@ -102,6 +102,11 @@ public:
     virtual void FinishReplay(int64_t replayId, bool verified, const std::string& reason,
                               const std::vector<uint8_t>& file) = 0;
 
+    // Checks that never ended (their server stopped while they ran): every replay still being
+    // checked that was uploaded before the given time is marked unverified with the reason, so its
+    // score no longer waits on it. Returns how many.
+    virtual int64_t AbandonChecks(int64_t uploadedBefore, const std::string& reason) = 0;
+
     // The file of a verified replay; nullopt for any other id.
     virtual std::optional<std::vector<uint8_t>> VerifiedReplay(int64_t replayId) = 0;
 

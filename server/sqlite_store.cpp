@@ -222,6 +222,8 @@ constexpr std::string_view kInsertReplay =
     "INSERT INTO replays (score_id, uploaded_at, state) VALUES (?1, ?2, 'checking')";
 constexpr std::string_view kFinishReplay =
     "UPDATE replays SET state = ?2, reason = ?3, file = ?4 WHERE id = ?1";
+constexpr std::string_view kAbandonChecks =
+    "UPDATE replays SET state = 'unverified', reason = ?2 WHERE state = 'checking' AND uploaded_at < ?1";
 constexpr std::string_view kMarkVerified =
     "UPDATE scores SET verified = 1, replay_id = ?1 WHERE id = (SELECT score_id FROM replays WHERE id = ?1)";
 constexpr std::string_view kVerifiedReplay = "SELECT file FROM replays WHERE id = ?1 AND state = 'verified'";
@@ -323,6 +325,13 @@ public:
         slot.replayId = writer_.LastRowId();
         transaction.Commit();
         return slot;
+    }
+
+    int64_t AbandonChecks(int64_t uploadedBefore, const std::string& reason) override {
+        std::lock_guard lock(writeMutex_);
+        Use abandon(writer_.Prepared(kAbandonChecks));
+        abandon->Bind(1, uploadedBefore).Bind(2, reason).Step();
+        return writer_.Changes();
     }
 
     void FinishReplay(int64_t replayId, bool verified, const std::string& reason,

@@ -246,6 +246,28 @@ TEST_P(StoreTest, ReplaysAreClaimedOnceAndKeptWhenVerified) {
     EXPECT_EQ(verified[0].rank, 1);
 }
 
+// A server that stopped while checking leaves its replays "checking"; once they are older than any
+// check can take, they are marked unverified. Younger checks and finished ones are left as they are.
+TEST_P(StoreTest, ChecksThatNeverEndedBecomeUnverified) {
+    auto store = OpenScoreStore(database_->url());
+    const std::string stale = NewTestToken();
+    const std::string running = NewTestToken();
+    const std::string done = NewTestToken();
+    for (const auto& token : {stale, running, done})
+        ASSERT_EQ(store->SubmitScore(token, 1000, 1000, 600, Score("P", 100, 1000)), SubmitOutcome::Stored);
+    ASSERT_EQ(store->ClaimReplay(stale, 1100, 600).state, ReplaySlot::State::Open);
+    ASSERT_EQ(store->ClaimReplay(running, 1500, 600).state, ReplaySlot::State::Open);
+    const ReplaySlot doneClaim = store->ClaimReplay(done, 1100, 600);
+    store->FinishReplay(doneClaim.replayId, true, "replay ends at 100 as stored", {1, 2, 3});
+
+    EXPECT_EQ(store->AbandonChecks(1200, "its check never ended"), 1);
+    EXPECT_EQ(store->FindReplaySlot(stale, 1600, 600).verified, std::optional(false));
+    EXPECT_EQ(store->FindReplaySlot(running, 1600, 600).verified, std::nullopt);
+    EXPECT_EQ(store->FindReplaySlot(done, 1600, 600).verified, std::optional(true));
+    EXPECT_EQ(store->VerifiedReplay(doneClaim.replayId), std::optional(std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(store->AbandonChecks(1200, "its check never ended"), 0);  // nothing left to mark
+}
+
 // A database of the server before replays: its scores come through, unverified and without one.
 TEST_P(StoreTest, OldScoresBecomeUnverifiedWithNoReplay) {
     MakeDatabaseBeforeReplays(database_->url());
