@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 
 .PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test \
-        replay-matrix
+        replay-matrix sanitized-soak sanitized-replays
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -22,8 +22,8 @@ test: build
 # objects' suite frees and reads sprites as the game does. Then the game itself, played by the bot
 # for a few minutes of game time on the data tree of $(BUILD) (make soak plays 30 minutes), and the
 # golden replays played back.
-SANITIZED_SUITES = engine_tests app_tests settings_tests pack_tests platform_tests online_tests online_platform_tests \
-                   server_tests world_tests
+SANITIZED_SUITES = server_tests online_platform_tests world_tests pack_tests app_tests engine_tests settings_tests \
+                   platform_tests online_tests
 SOAK_MINUTES ?= 3
 GOLDEN_REPLAYS = $(wildcard tests/replays/*.vxr)
 # The world suite reads the packs, which the sanitized vandrax-pack builds: fontconfig's caches,
@@ -36,9 +36,16 @@ sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_SANITIZE=ON -DVANDRAX_BENCH=OFF -DVANDRAX_WERROR=ON \
 	    $(SANITIZE_FLAGS)
 	$(LSAN_FONTCONFIG) cmake --build $(BUILD)-asan -j$(JOBS) --target $(SANITIZED_SUITES) vandrax-sim
-	cd $(BUILD)-asan && for suite in $(SANITIZED_SUITES); do \
-	    VANDRAX_TEST_DATA=$(abspath $(BUILD)) $(LSAN_FONTCONFIG) ./$$suite --gtest_brief=1 || exit 1; done
+	$(MAKE) --no-print-directory -j$(JOBS) --output-sync=target $(SANITIZED_RUNS)
+
+# Each suite, the soak and the replays are one process of one thread: they run $(JOBS) at a time,
+# the longest first, each one's output kept together.
+SANITIZED_RUNS = $(addprefix sanitized-,$(SANITIZED_SUITES)) sanitized-soak sanitized-replays
+sanitized-%:
+	cd $(BUILD)-asan && VANDRAX_TEST_DATA=$(abspath $(BUILD)) $(LSAN_FONTCONFIG) ./$* --gtest_brief=1
+sanitized-soak:
 	scripts/soak $(BUILD)-asan/vandrax-sim $(SOAK_MINUTES) -- --data $(BUILD)
+sanitized-replays:
 	for replay in $(GOLDEN_REPLAYS); do $(BUILD)-asan/vandrax-sim --data $(BUILD) --replay $$replay --check || exit 1; done
 
 soak: build
@@ -67,17 +74,26 @@ fuzz-smoke: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRAX_FUZZ=ON -DVANDRAX_BENCH=OFF
 	cmake --build $(FUZZ) -j$(JOBS) --target pack_reader_fuzz make_pack_seeds config_fuzz score_record_fuzz promo_description_fuzz \
 	    replay_reader_fuzz make_replay_seeds vandrax-sim
-	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus $(FUZZ)/score-corpus
+	mkdir -p $(FUZZ)/seeds $(FUZZ)/corpus $(FUZZ)/config-corpus $(FUZZ)/score-corpus $(FUZZ)/promo-corpus \
+	    $(FUZZ)/replay-seeds $(FUZZ)/replay-corpus
 	$(FUZZ)/make_pack_seeds $(FUZZ)/seeds
-	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
-	$(FUZZ)/config_fuzz $(FUZZ)/config-corpus $(FUZZ_FLAGS)
-	$(FUZZ)/score_record_fuzz $(FUZZ)/score-corpus tests/fuzz/score-seeds -dict=tests/fuzz/score_record.dict $(FUZZ_FLAGS)
-	mkdir -p $(FUZZ)/promo-corpus
-	$(FUZZ)/promo_description_fuzz $(FUZZ)/promo-corpus tests/fuzz/promo-seeds -dict=tests/fuzz/promo.dict $(FUZZ_FLAGS)
-	mkdir -p $(FUZZ)/replay-seeds $(FUZZ)/replay-corpus
 	$(FUZZ)/make_replay_seeds $(FUZZ)/replay-seeds $(GOLDEN_REPLAYS)
-	$(FUZZ)/replay_reader_fuzz $(FUZZ)/replay-corpus $(FUZZ)/replay-seeds -dict=tests/fuzz/replay.dict $(FUZZ_FLAGS)
+	$(MAKE) --no-print-directory -j$(JOBS) --output-sync=target $(FUZZ_RUNS)
 	for replay in $(GOLDEN_REPLAYS); do $(FUZZ)/vandrax-sim --data $(BUILD) --replay $$replay --check || exit 1; done
+
+# Each fuzzer is one process of one thread: they run $(JOBS) at a time, each for FUZZ_SECONDS.
+FUZZ_RUNS = fuzz-pack fuzz-config fuzz-score fuzz-promo fuzz-replay
+.PHONY: $(FUZZ_RUNS)
+fuzz-pack:
+	$(FUZZ)/pack_reader_fuzz $(FUZZ)/corpus $(FUZZ)/seeds -dict=tests/fuzz/pack.dict $(FUZZ_FLAGS)
+fuzz-config:
+	$(FUZZ)/config_fuzz $(FUZZ)/config-corpus $(FUZZ_FLAGS)
+fuzz-score:
+	$(FUZZ)/score_record_fuzz $(FUZZ)/score-corpus tests/fuzz/score-seeds -dict=tests/fuzz/score_record.dict $(FUZZ_FLAGS)
+fuzz-promo:
+	$(FUZZ)/promo_description_fuzz $(FUZZ)/promo-corpus tests/fuzz/promo-seeds -dict=tests/fuzz/promo.dict $(FUZZ_FLAGS)
+fuzz-replay:
+	$(FUZZ)/replay_reader_fuzz $(FUZZ)/replay-corpus $(FUZZ)/replay-seeds -dict=tests/fuzz/replay.dict $(FUZZ_FLAGS)
 
 # vandrax-sim built with GCC and with Clang, Debug and Release ($(BUILD)-matrix-*), each playing the
 # golden replays on the data tree of $(BUILD): every one must end as recorded in every build.
