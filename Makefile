@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 
 .PHONY: run test build deps configure clean timedemo sanitize fuzz-smoke bench-server bench-replays attack-server bench-window soak soak-million package-test \
-        replay-matrix sanitized-soak sanitized-replays
+        replay-matrix sanitized-soak sanitized-replays suite-under-load
 
 run: build
 	cd $(BUILD) && ./vandrax
@@ -100,6 +100,11 @@ fuzz-replay:
 replay-matrix: configure
 	cmake --build $(BUILD) -j$(JOBS) --target vandrax_manifest
 	scripts/replay-matrix $(BUILD) $(BUILD)-matrix $(JOBS)
+
+# make test from fresh clones of HEAD, RUNS times in a row, with a -j2 build of another clone beside.
+RUNS ?= 10
+suite-under-load:
+	scripts/suite-under-load $(RUNS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
