@@ -49,8 +49,11 @@ const TPictureCollectionItem::Pattern* TPictureCollectionItem::FindPattern(int32
 void TPictureCollectionItem::BuildKeyedPixels() {
     keyed_.clear();
     if (!data_.picture) return;
-    const Picture& picture = *data_.picture;
-    keyed_ = picture.pixels;
+    // The pixels move here rather than being copied: nothing reads the picture's own pixels
+    // again, and a pack of pictures is not held twice.
+    Picture& picture = *data_.picture;
+    keyed_ = std::move(picture.pixels);
+    picture.pixels.clear();
     if (picture.hasAlpha) return;
     const uint32_t key = data_.transparentColor;
     const uint32_t keyRgb = ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF);
@@ -72,6 +75,12 @@ void TPictureCollectionItem::Initialize(IDrawSurface& surface) {
     const TileLayout tiles = LayoutTiles(picture.width, picture.height, layout, data_.systemMemory);
     std::vector<uint32_t> buffer;
     for (const Rect& rect : tiles.tiles) {
+        if (rect.left == 0 && rect.Width() == picture.width) {
+            // Whole rows: the tile's pixels lie in one piece already.
+            const uint32_t* rows = keyed_.data() + static_cast<ptrdiff_t>(rect.top) * picture.width;
+            tiles_.push_back(Tile{rect, surface.CreateTexture(rows, rect.Width(), rect.Height())});
+            continue;
+        }
         buffer.resize(static_cast<size_t>(rect.Width()) * static_cast<size_t>(rect.Height()));
         for (int32_t y = rect.top; y < rect.bottom; ++y) {
             std::copy_n(keyed_.begin() + static_cast<ptrdiff_t>(y) * picture.width + rect.left, rect.Width(),

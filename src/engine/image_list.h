@@ -22,6 +22,7 @@ public:
     ~TPictureCollectionItem();
 
     const std::string& Name() const { return data_.name; }
+    // The item as read from its pack; the picture's pixels have moved into the keyed copy.
     const ImageItemData& Data() const { return data_; }
     // Effective pattern size: the stored one when above 0, else the picture's.
     int32_t PatternWidth() const;

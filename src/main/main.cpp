@@ -41,6 +41,9 @@ void AskFrameCount(int) {
     frameCountAsked = 1;
 }
 
+// The longest sleep between frames that does not wait for events (a frame at 60 Hz and a bit).
+constexpr int kPlainSleepMs = 20;
+
 class SdlClock : public IClock {
 public:
     uint64_t Milliseconds() const override { return SDL_GetTicks64(); }
@@ -141,19 +144,26 @@ int Run(const char* replayFile) {
         while (!form.Terminated() && SDL_PollEvent(&event) != 0) input.Translate(event, deliver);
         input.Repeat(clock.Milliseconds(), deliver);
         if (form.Terminated()) break;
-        const bool drew = form.Idle();
+        form.Idle();
         if (framesToRun > 0 && form.FramesDrawn >= framesToRun) break;
         if (frameCountAsked != 0) {
             frameCountAsked = 0;
             std::printf("frames %lld\n", static_cast<long long>(form.FramesDrawn));
             std::fflush(stdout);
         }
-        if (!drew) {
-            // Sleep until the next frame, timer or key repeat is due, waking at once for input.
-            const uint64_t now = clock.Milliseconds();
-            const uint64_t due = std::min(form.NextDueAt(), input.NextRepeatAt());
-            const int wait = due > now ? static_cast<int>(std::min<uint64_t>(due - now, 50)) : 0;
-            if (wait > 0 && SDL_WaitEventTimeout(&event, wait) != 0) input.Translate(event, deliver);
+        // Sleep until the next frame, timer or key repeat is due; after a drawn frame too, rather
+        // than going round again only to find nothing due. Each round asks the X server and the
+        // pads for events, and waiting for events asks them twice more, so a sleep shorter than a
+        // frame is a plain sleep: input that comes meanwhile is taken before the next frame all
+        // the same. A longer one (nothing drawn: paused, in the background) wakes at once for input.
+        if (form.Terminated()) break;
+        const uint64_t now = clock.Milliseconds();
+        const uint64_t due = std::min(form.NextDueAt(), input.NextRepeatAt());
+        const int wait = due > now ? static_cast<int>(std::min<uint64_t>(due - now, 50)) : 0;
+        if (wait > kPlainSleepMs) {
+            if (SDL_WaitEventTimeout(&event, wait) != 0) input.Translate(event, deliver);
+        } else if (wait > 0) {
+            SDL_Delay(static_cast<Uint32>(wait));
         }
     }
     // A game still being played when the program ends is kept all the same.

@@ -50,13 +50,6 @@ window_shot() {
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"
 }
 
-# Difference of two pictures (or of a region of both), 0 = the same, 1 = opposite.
-difference() {
-    local crop=${3:-800x600+0+0}
-    compare -metric RMSE <(convert "$1" -crop "$crop" +repage png:-) <(convert "$2" -crop "$crop" +repage png:-) \
-        null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
-}
-
 # Waits up to 6 s for the window to show what the simulator drew (within the crop, if given).
 expect_screen() {
     local want=$1 crop=${2:-}
@@ -65,7 +58,7 @@ expect_screen() {
         shot=$((shot + 1))
         window_shot "got-$shot-$(basename "$want" .png)"
         d=$(difference "$out/got-$shot-$(basename "$want" .png).png" "$want" $crop)
-        awk -v d="$d" 'BEGIN { exit !(d < 0.05) }' && return 0
+        alike "$d" && return 0
         sleep 0.2
     done
     fail "the window does not show $(basename "$want") (difference $d)"

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP client on libcurl: one handle for the program's life, so connections and cookies
 // carry from one request to the next. No proxy, no redirects, plain http and https only.
+// libcurl itself is loaded with the first request.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +32,10 @@ private:
     HttpAnswer Perform(const std::string& url, const std::vector<HttpHeader>& headers,
                        const std::span<const uint8_t>* body, int32_t timeLimitMs);
 
+    // The handle, made (and libcurl loaded) on the first request; null when libcurl cannot be had.
+    void* Handle();
+
     void* handle_ = nullptr;  // CURL*
+    bool triedHandle_ = false;
     Limits limits_;
 };

@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_session.h"
 
 #include <SDL_ttf.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,10 +11,6 @@ GameError SdlError(const char* call) {
 }
 
 SdlSession::SdlSession(Mode mode) {
-    // Pictures are decoded anew each time the game and the menus swap packs: large blocks are
-    // given back to the system when freed instead of fragmenting the heap a little more each
-    // game (glibc would otherwise raise its mmap threshold after the first free).
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     Uint32 flags = 0;
     if (mode == Mode::Window) {
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");

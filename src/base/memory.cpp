@@ -1,0 +1,12 @@
+#include "base/memory.h"
+
+#include <cstdlib>  // defines __GLIBC__ on the GNU C library
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
