@@ -38,14 +38,8 @@ echo "2600 key-down Escape" >"$out/game.txt"
     --screenshot 2500:"$out/want-game.png" --screenshot 2900:"$out/want-game-overlay.png" ||
     fail "the simulator failed"
 
-openbox --sm-disable >"$out/openbox.log" 2>&1 &
-wm=$!
-for _ in $(seq 50); do
-    wmctrl -m >/dev/null 2>&1 && break
-    sleep 0.1
-done
-wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
-read -r sw sh < <(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w, h}')
+start_openbox
+read -r sw sh < <(screen_now)
 
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
@@ -63,22 +57,10 @@ expect_size() {
     fail "$2: the window is at '$got', not $1"
 }
 
-# Where the picture lands on the whole screen: scaled as large as fits, centred.
-scale=$(awk -v w="$sw" -v h="$sh" 'BEGIN { s = w / 800; if (h / 600 < s) s = h / 600; print s }')
-pw=$(awk -v s="$scale" 'BEGIN { printf "%d", 800 * s + 0.5 }')
-ph=$(awk -v s="$scale" 'BEGIN { printf "%d", 600 * s + 0.5 }')
-px=$(((sw - pw) / 2)) py=$(((sh - ph) / 2))
-# A point of the picture in screen pixels.
-to_screen() { awk -v s="$scale" -v x="$1" -v y="$2" -v ox="$px" -v oy="$py" 'BEGIN { printf "%d %d", ox + x * s, oy + y * s }'; }
-# A crop of the picture (WxH+X+Y) in screen pixels.
-crop_on_screen() {
-    echo "$1" | awk -F'[x+]' -v s="$scale" -v ox="$px" -v oy="$py" \
-        '{ printf "%dx%d+%d+%d", $1 * s, $2 * s, ox + $3 * s, oy + $4 * s }'
-}
-# The simulator's picture as full screen shows it: scaled smoothly, black bars around.
+# Where the picture lands on the whole screen, and the simulator's pictures as it shows them there.
+letterbox "$sw" "$sh"
 for want in menu menu-overlay game game-overlay; do
-    convert "$out/want-$want.png" -filter Triangle -resize "${pw}x${ph}!" -background black -gravity center \
-        -extent "${sw}x${sh}" "$out/want-$want-full.png"
+    full_screen_picture "$out/want-$want.png" "$sw" "$sh" "$out/want-$want-full.png"
 done
 
 whole="${sw}x${sh}+0+0"

@@ -47,9 +47,7 @@ finish() {
     pid=""
 }
 
-openbox --sm-disable >"$out/openbox.log" 2>&1 &
-wm=$!
-within 10 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+start_openbox
 
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 

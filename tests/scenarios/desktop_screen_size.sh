@@ -28,7 +28,7 @@ fail() {
 # size the server started with.
 output=$(xrandr | awk '/ connected/ {print $1; exit}')
 [ -n "$output" ] || { echo "desktop_screen_size: the X server has no RandR output, skipped"; exit 77; }
-read -r first_w first_h < <(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w, h}')
+read -r first_w first_h < <(screen_now)
 sizes="1920x1080 1280x1024 ${first_w}x${first_h}"
 for size in $sizes; do
     xrandr --newmode "$size" 0 "${size%x*}" 0 0 0 "${size#*x}" 0 0 0 2>/dev/null
@@ -37,7 +37,7 @@ done
 # Sets the screen to WxH; false when the server refuses.
 screen_size() {
     xrandr --output "$output" --mode "$1" --fb "$1" 2>>"$out/xrandr.log" || return 1
-    [ "$(xwininfo -root | awk '/^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h}')" = "$1" ]
+    [ "$(screen_now)" = "${1%x*} ${1#*x}" ]
 }
 screen_size 1920x1080 && screen_size "${first_w}x${first_h}" ||
     { echo "desktop_screen_size: the X server cannot change its size, skipped"; exit 77; }
@@ -50,13 +50,7 @@ SCRIPT
 "$sim" --data "$data" --home "$out/sim-home" --script "$out/menu.txt" --until-ms 1000 \
     --screenshot 900:"$out/want-menu.png" || fail "the simulator failed"
 
-openbox --sm-disable >"$out/openbox.log" 2>&1 &
-wm=$!
-for _ in $(seq 50); do
-    wmctrl -m >/dev/null 2>&1 && break
-    sleep 0.1
-done
-wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
+start_openbox
 
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" SDL_AUDIODRIVER=dummy
 "$game" >"$out/game.log" 2>&1 &
@@ -68,14 +62,9 @@ shot=0
 # over the whole picture would be small); the window must cover the screen.
 expect_full_screen() {
     local sw=$1 sh=$2 want=$3 d=1 got crop
-    local scale pw ph px py
-    scale=$(awk -v w="$sw" -v h="$sh" 'BEGIN { s = w / 800; if (h / 600 < s) s = h / 600; print s }')
-    pw=$(awk -v s="$scale" 'BEGIN { printf "%d", 800 * s + 0.5 }')
-    ph=$(awk -v s="$scale" 'BEGIN { printf "%d", 600 * s + 0.5 }')
-    px=$(((sw - pw) / 2)) py=$(((sh - ph) / 2))
-    convert "$want" -filter Triangle -resize "${pw}x${ph}!" -background black -gravity center \
-        -extent "${sw}x${sh}" "$out/want-${sw}x${sh}.png"
-    crop=$(awk -v s="$scale" -v ox="$px" -v oy="$py" 'BEGIN { printf "%dx%d+%d+%d", 400 * s, 240 * s, ox + 200 * s, oy + 175 * s }')
+    letterbox "$sw" "$sh"
+    full_screen_picture "$want" "$sw" "$sh" "$out/want-${sw}x${sh}.png"
+    crop=$(crop_on_screen 400x240+200+175)
     for _ in $(seq 30); do
         shot=$((shot + 1))
         got="$out/got-$shot-${sw}x${sh}.png"
@@ -96,7 +85,11 @@ expect_full_screen() {
 # Past the splash to the main menu, full screen by Alt+Enter on the first size.
 xdotool windowactivate --sync "$wid" mousemove --window "$wid" 300 300 click 1
 xdotool key --window "$wid" alt+Return
-to_point() { xdotool mousemove $(awk -v w="$1" -v h="$2" 'BEGIN { s = w / 800; if (h / 600 < s) s = h / 600; printf "%d %d", (w - 800 * s) / 2 + 300 * s, (h - 600 * s) / 2 + 300 * s }'); }
+# Moves the pointer to the picture's (300, 300) on a screen of W x H.
+to_point() {
+    letterbox "$1" "$2"
+    xdotool mousemove $(to_screen 300 300)
+}
 to_point "$first_w" "$first_h"
 expect_full_screen "$first_w" "$first_h" "$out/want-menu.png"
 for size in $sizes; do
